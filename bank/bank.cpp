@@ -378,7 +378,10 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
     BankData& d = *data_;
 
     const int top = path.pairs[0].slot;
-    if (top > static_cast<int>(d.slots.size())) return d.read_virtual(cadr, path, buffer);
+    if (top > static_cast<int>(d.slots.size())) {
+        int n = d.read_virtual(cadr, path, buffer);
+        return n > 0 ? n : give(buffer, "", 0, -1);
+    }
     if (top < 1) return give(buffer, "", 0, -1);
 
     // Resolve the path through groups.
