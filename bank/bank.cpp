@@ -392,14 +392,28 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
     }
     if (top < 1) return give(buffer, "", 0, -1);
 
-    // Resolve the path through groups.
+    // Resolve the path through groups and references to other cadrs.
     const Slot* slot = &d.slots[static_cast<size_t>(top - 1)];
     uint32_t position = slot->inline_position;
     int index = path.pairs[0].index;
     bool negative = index < 0;
+    std::vector<uint8_t> bytes;
     for (int i = 1; i < SlotPath::kPairs && path.pairs[i].slot != 0; ++i) {
         const SlotPair& pair = path.pairs[i];
         if (pair.slot < 0 || pair.index < 0) negative = true;
+        if (slot->kind.type == 4 && !is_array(slot->kind.flags)) {
+            // A reference: the next pair names a top-level slot of the referenced cadr.
+            if (d.stored_value_at(cadr, *slot, position, bytes) <= 0 || pair.slot < 1 ||
+                pair.slot > static_cast<int>(d.slots.size()))
+                return give(buffer, "", 0, -1);
+            const int64_t target = load_int(bytes.data(), slot->kind.width);
+            if (target < 1 || target > INT32_MAX) return give(buffer, "", 0, -1);
+            cadr = static_cast<int>(target);
+            slot = &d.slots[static_cast<size_t>(pair.slot - 1)];
+            position = slot->inline_position;
+            index = pair.index;
+            continue;
+        }
         if (slot->kind.type != kTypeGroup || slot->children.empty() || pair.slot < 1 ||
             pair.slot > static_cast<int>(slot->children.size()))
             return give(buffer, "", 0, -1);
@@ -411,7 +425,6 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
         index = pair.index;
     }
 
-    std::vector<uint8_t> bytes;
     const SlotKind& k = slot->kind;
     const bool array = is_array(k.flags);
     if (negative) {

@@ -108,6 +108,25 @@ TEST(BankRead, GroupsAndArraysReadAsText) {
     std::free(p);
 }
 
+TEST(BankRead, PathsFollowReferencesToOtherCadrs) {
+    TempFolder dir;
+    bank::BankWriter w({slot(11, 4, 0, "name"), slot(4, 4, 0, "parent")});
+    w.add({Value::text("root"), Value::number(0, 4)});
+    w.add({Value::text("child"), Value::number(1, 4)});
+    w.add({Value::text("grandchild"), Value::number(2, 4)});
+    auto b = banktest::write_and_open(w, dir / "b");
+    bank::SlotPath path = bank::SlotPath::of(2);
+    path.pairs[1].slot = 2;
+    path.pairs[2].slot = 1;  // grandchild -> child -> root's name
+    char* p = nullptr;
+    EXPECT_EQ(b->read_slot(3, path, &p), 4);
+    EXPECT_STREQ(p, "root");
+    EXPECT_EQ(b->read_slot(1, path, &p), -1);  // the root refers to no cadr
+    path.pairs[2].slot = 3;                    // no such slot
+    EXPECT_EQ(b->read_slot(3, path, &p), -1);
+    std::free(p);
+}
+
 TEST(BankRead, NumbersReadThroughTheirTextForms) {
     if (!banktest::text_forms_available()) GTEST_SKIP() << "value text forms not linked";
     TempFolder dir;
