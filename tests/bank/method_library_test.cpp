@@ -1,4 +1,6 @@
 // Virtual slots served by a bank's method library.
+#include <unistd.h>
+
 #include "tests/bank/bank_fixture.h"
 
 namespace {
@@ -30,6 +32,23 @@ TEST(MethodLibrary, VirtualSlotsComeFromTheLibrary) {
     EXPECT_EQ(n, 256);
     // Ordinary slots are untouched.
     EXPECT_EQ(read_text(*b, 2, 1), "two");
+}
+
+TEST(MethodLibrary, ExchangeAreaNameIsReservedInTheTemporaryFolder) {
+    TempFolder dir;
+    make_bank(dir / "b", true);
+    auto b = Bank::open(dir / "b");
+    std::string name = read_text(*b, 7, 2);
+    name.pop_back();  // the counted NUL
+    const std::string prefix = (fs::temp_directory_path() / "mem.").string();
+    EXPECT_EQ(name.rfind(prefix + std::to_string(::getpid()) + ".", 0), 0u) << name;
+    EXPECT_TRUE(fs::exists(name));
+    auto other = Bank::open(dir / "b");
+    std::string other_name = read_text(*other, 7, 2);
+    other_name.pop_back();
+    EXPECT_NE(other_name, name);
+    b.reset();
+    EXPECT_FALSE(fs::exists(name));
 }
 
 TEST(MethodLibrary, MissingOrRefusingLibraryIsNotTriedAgain) {

@@ -1,6 +1,7 @@
 // A method library for the tests, exporting the five entries of "Methods.dll".
-// Virtual slot texts: cadr 1 gives "abc"; cadr 99 fills the whole text area without a NUL;
-// others give "c<cadr>:<slot>". A folder whose name contains "refuse" is refused by Create.
+// Virtual slot texts: cadr 1 gives "abc"; cadr 7 the exchange area's name; cadr 99 fills the whole
+// text area without a NUL; others give "c<cadr>:<slot>". A folder whose name contains "refuse" is
+// refused by Create.
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,8 @@ EXPORT void Virtual(void* handle, int32_t cadr, BankSlotPathCopy path) {
     char* text = reinterpret_cast<char*>(host->exchange + bank::kExchangeTextOffset);
     if (cadr == 1)
         std::strcpy(text, "abc");
+    else if (cadr == 7)
+        std::snprintf(text, bank::kExchangeTextBytes, "%s", host->exchange_name);
     else if (cadr == 99)
         std::memset(text, 'x', bank::kExchangeTextBytes);
     else
