@@ -487,7 +487,7 @@ bool assemble_shader(std::string_view text, const AssembleOptions& options, Shad
     std::vector<size_t> lines;  // source line of each instruction
     bool have_version = false;
     size_t line_number = 0;
-    size_t start = 0;
+    size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;  // a UTF-8 byte order mark
     try {
         while (start <= text.size()) {
             size_t end = text.find('\n', start);
