@@ -8,7 +8,8 @@
 //   comment      0xFFFE | dword count << 16 (bits 16-30), followed by that many dwords
 //   end          0x0000FFFF
 //   operand      bit 31 set, number bits 0-10, type bits 28-30 | bits 11-12 << 3,
-//                relative bit 13 (followed by one token naming a0 or aL)
+//                relative bit 13 (followed by one token naming a0 with its component
+//                replicated, or aL with the identity swizzle: 0xF0E40800)
 //     destination: write mask 16-19, result modifiers 20-23 (1 sat, 2 pp, 4 centroid), shift 24-27
 //     source:      swizzle 16-23 (2 bits per lane, x lowest, 0xE4 identity), modifier 24-27
 // Operand order of an instruction: destination, predicate (when predicated), sources.
