@@ -49,6 +49,8 @@ const char* const kPixelListing = R"(//
 //   float alpha;
 //   float3 fg_color;
 //   float4 unused;
+//   bool flag;
+//   row_major float4x4 world;
 //   sampler2D texSampler0;
 //   sampler2D texSampler1;
 //
@@ -102,7 +104,7 @@ TEST(BsfBuilder, TakesNamesRegistersAndComponentCountsFromTheListing) {
     EXPECT_EQ(file.vertex_constants[0].last_component, 3u);
     EXPECT_EQ(file.vertex_constants[1].last_component, 1u);
     EXPECT_TRUE(file.vertex_samplers.empty());
-    ASSERT_EQ(file.pixel_constants.size(), 2u);  // "unused" has no register row
+    ASSERT_EQ(file.pixel_constants.size(), 2u);  // parameters without a register row are left out
     EXPECT_EQ(file.pixel_constants[0].name, "alpha");
     EXPECT_EQ(file.pixel_constants[0].last_component, 0u);
     EXPECT_EQ(file.pixel_constants[1].name, "fg_color");
@@ -124,8 +126,8 @@ TEST(BsfBuilder, RejectsWhatTheFormatCannotHold) {
         EXPECT_FALSE(sc::read_listing_tables(text, tables, why)) << params;
         return why;
     };
-    EXPECT_EQ(error("float4x4 m;", "m c0 4"), "line 2: matrix parameter \"m\" cannot be packed");
-    EXPECT_NE(error("float4 a[2];", "a c0 2").find("line 2: array parameter"), std::string::npos);
+    EXPECT_EQ(error("float4x4 m;", "m c0 4"), "line 4: matrix parameter \"m\" cannot be packed");
+    EXPECT_NE(error("float4 a[2];", "a c0 2").find("line 4: array parameter"), std::string::npos);
     EXPECT_NE(error("float4 a;", "b c0 1").find("line 4: \"b\" has no declaration"),
               std::string::npos);
     EXPECT_NE(error("int n;", "n i0 1").find("cannot be packed"), std::string::npos);
