@@ -168,7 +168,10 @@ bool build_bsf(std::string_view vertex_listing, std::string_view pixel_listing,
         s.samplers = std::move(tables.samplers);
         s.tokens = encode_shader(program);
     }
-    return true;
+    // What is written must read back: table registers inside the stage, for one.
+    std::vector<uint8_t> bytes = write_bsf(out);
+    BsfFile check;
+    return read_bsf(bytes.data(), bytes.size(), check, error);
 }
 
 }  // namespace shadercode

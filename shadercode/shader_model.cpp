@@ -107,12 +107,6 @@ int model_index(uint8_t bit) {
     return i;
 }
 
-uint32_t register_count(const ShaderVersion& v, RegisterType type) {
-    for (const RegisterRange& r : kRegisterRanges)
-        if (r.type == type) return r.count[model_index(v.model_bit())];
-    return 0;
-}
-
 std::string reg_text(const ShaderVersion& v, RegisterType type, uint32_t number) {
     if (register_count(v, type) == 0 &&
         (type == RegisterType::Const2 || type == RegisterType::Const3 ||
@@ -257,6 +251,12 @@ bool check_declaration(const ShaderVersion& v, const Instruction& ins, std::stri
 }
 
 }  // namespace
+
+uint32_t register_count(const ShaderVersion& v, RegisterType type) {
+    for (const RegisterRange& r : kRegisterRanges)
+        if (r.type == type) return r.count[model_index(v.model_bit())];
+    return 0;
+}
 
 uint8_t ShaderVersion::model_bit() const {
     uint8_t base = is_pixel() ? kPs20 : kVs20;

@@ -299,6 +299,9 @@ struct OpcodeInfo {
 std::span<const OpcodeInfo> opcode_table();
 // The table entry of `op`, or null for an opcode these models do not have.
 const OpcodeInfo* find_opcode_info(Opcode op);
+// Registers of `type` that `version` has (0: none; c# counts the registers a program may
+// use: 256 in vertex shaders, 32 in ps_2_0/ps_2_x, 224 in ps_3_0).
+uint32_t register_count(const ShaderVersion& version, RegisterType type);
 // Sources of `op` in `version` (sincos takes 3 in 2_0/2_x and 1 in 3_0).
 unsigned opcode_source_count(Opcode op, const ShaderVersion& version);
 // Literal dwords after the destination: 4 for def/defi, 1 for defb, 0 otherwise.

@@ -145,6 +145,10 @@ TEST(BsfBuilder, RejectsWhatTheFormatCannotHold) {
     EXPECT_EQ(why, "vertex shader: the listing is a ps_2_0 program");
     EXPECT_FALSE(sc::build_bsf(kVertexListing, "ps_2_0\nmov oC0, t0\n", {}, file, why));
     EXPECT_EQ(why, "pixel shader: line 2: t0 is used before its dcl");
+    std::string far = kPixelListing;
+    far.replace(far.find("alpha        c0"), 15, "alpha        c40");
+    EXPECT_FALSE(sc::build_bsf(kVertexListing, far, {}, file, why));
+    EXPECT_EQ(why, "pixel constant \"alpha\" in c40, outside c0-c31 of ps_2_0");
     sc::AssembleOptions lax;
     lax.validate = false;
     EXPECT_TRUE(sc::build_bsf(kVertexListing, "ps_2_0\nmov oC0, t0\n", lax, file, why)) << why;
@@ -197,6 +201,16 @@ TEST(BsfFile, RejectsTruncationCountsPastTheEndAndBadStreams) {
     bad = good;
     put_u32(bad, 8 + 64, 4);  // five components
     EXPECT_NE(read_error(bad).find("more than 4 components"), std::string::npos);
+    bad = good;
+    put_u32(bad, 8 + 68, 256);  // register of the first vertex constant
+    EXPECT_EQ(read_error(bad), "vertex constant \"f1\" in c256, outside c0-c255 of vs_2_0");
+    sc::BsfFile high = build();
+    high.pixel_constants[0].register_index = 32;
+    EXPECT_EQ(read_error(sc::write_bsf(high)),
+              "pixel constant \"alpha\" in c32, outside c0-c31 of ps_2_0");
+    high = build();
+    high.pixel_samplers[1].register_index = 16;
+    EXPECT_NE(read_error(sc::write_bsf(high)).find("outside s0-s15"), std::string::npos);
     // A garbage opcode in each stream, and the streams swapped over.
     bad = good;
     put_u32(bad, 160 + 4, 0x000000C8);
