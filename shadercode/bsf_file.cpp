@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shadercode/shader_model.h"
+
 namespace shadercode {
 namespace {
 
@@ -12,8 +14,9 @@ constexpr size_t kSamplerRecord = kBsfNameBytes + 4;
 
 // A bounds-checked cursor over the file image.
 class Cursor {
-public:
-    Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  public:
+    Cursor(const uint8_t* data, size_t size, size_t start)
+        : data_(data), size_(size), pos_(start) {}
 
     size_t offset() const { return pos_; }
     size_t left() const { return size_ - pos_; }
@@ -39,15 +42,44 @@ public:
         return true;
     }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
-    size_t pos_ = 0;
+    size_t pos_;
 };
 
 bool fail(std::string& error, const char* what, size_t offset) {
     error = std::string(what) + " at byte " + std::to_string(offset);
     return false;
+}
+
+bool fail_stream(std::string& error, const char* stage, const std::string& why) {
+    error = std::string("bad ") + stage + " shader: " + why;
+    return false;
+}
+
+// Table registers must exist in the stage: a program sets constants and binds samplers at
+// these numbers.
+bool check_registers(const ShaderVersion& version, const std::vector<BsfConstant>& constants,
+                     const std::vector<BsfSampler>& samplers, uint32_t sampler_count,
+                     std::string& error) {
+    const char* stage = version.is_pixel() ? "pixel" : "vertex";
+    uint32_t constant_count = register_count(version, RegisterType::Const);
+    for (const BsfConstant& c : constants)
+        if (c.register_index >= constant_count) {
+            error = std::string(stage) + " constant \"" + c.name + "\" in c" +
+                    std::to_string(c.register_index) + ", outside c0-c" +
+                    std::to_string(constant_count - 1) + " of " + version.name();
+            return false;
+        }
+    for (const BsfSampler& s : samplers)
+        if (s.register_index >= sampler_count) {
+            error = std::string(stage) + " sampler \"" + s.name + "\" in s" +
+                    std::to_string(s.register_index) + ", outside s0-s" +
+                    std::to_string(sampler_count - 1);
+            return false;
+        }
+    return true;
 }
 
 bool read_constants(Cursor& in, std::vector<BsfConstant>& out, std::string& error,
@@ -114,12 +146,12 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
     out = BsfFile{};
     if (data == nullptr || size < 4 || std::memcmp(data, kMagic, 4) != 0)
         return fail(error, "not a shader program file (no \"KVS1\" magic)", 0);
-    Cursor in(data + 4, size - 4);
+    Cursor in(data, size, 4);  // offsets in messages count from the start of the file
     if (!read_constants(in, out.vertex_constants, error, "vertex") ||
         !read_samplers(in, out.vertex_samplers, error, "vertex"))
         return false;
     uint32_t vsize = 0;
-    size_t at = in.offset() + 4;
+    size_t at = in.offset();
     if (!in.u32(vsize)) return fail(error, "file ends before the vertex shader size", at);
     if (!in.tokens(vsize, out.vertex_tokens))
         return fail(error, "vertex shader size is not whole tokens inside the file", at);
@@ -127,14 +159,24 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
         !read_samplers(in, out.pixel_samplers, error, "pixel"))
         return false;
     uint32_t psize = 0;
-    at = in.offset() + 4;
+    at = in.offset();
     if (!in.u32(psize)) return fail(error, "file ends before the pixel shader size", at);
     // The pixel stream is the rest of the file, whatever PSIZE says.
     if (!in.tokens(in.left(), out.pixel_tokens))
         return fail(error, "pixel shader is not whole tokens", at + 4);
     if (out.vertex_tokens.empty() || out.pixel_tokens.empty())
         return fail(error, "empty shader token stream", at);
-    return true;
+    ShaderProgram program;
+    std::string why;
+    if (!decode_shader(out.vertex_tokens.data(), out.vertex_tokens.size(), program, why))
+        return fail_stream(error, "vertex", why);
+    if (!program.version.is_vertex()) return fail_stream(error, "vertex", "not a vertex shader");
+    if (!check_registers(program.version, out.vertex_constants, out.vertex_samplers, 4, error))
+        return false;
+    if (!decode_shader(out.pixel_tokens.data(), out.pixel_tokens.size(), program, why))
+        return fail_stream(error, "pixel", why);
+    if (!program.version.is_pixel()) return fail_stream(error, "pixel", "not a pixel shader");
+    return check_registers(program.version, out.pixel_constants, out.pixel_samplers, 16, error);
 }
 
 std::vector<uint8_t> write_bsf(const BsfFile& file) {
