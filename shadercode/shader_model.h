@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -293,6 +294,8 @@ struct OpcodeInfo {
     uint8_t models;        // ShaderModelBit mask of the models it exists in
 };
 
+// Every opcode of these models, in opcode order (If before IfC, Break before BreakC).
+std::span<const OpcodeInfo> opcode_table();
 // The table entry of `op`, or null for an opcode these models do not have.
 const OpcodeInfo* find_opcode_info(Opcode op);
 // Sources of `op` in `version` (sincos takes 3 in 2_0/2_x and 1 in 3_0).
