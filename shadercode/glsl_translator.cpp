@@ -13,7 +13,9 @@ namespace {
 
 // Direct3D 9 arithmetic in GLSL. Every multiply-based operation goes through bw_mul, which
 // zeroes each factor where the other factor is zero, so that 0 * inf and 0 * NaN give 0 as
-// on Windows drivers. Selections use mix() with a boolean vector, which picks exactly.
+// on Windows drivers. Selections use mix() with a boolean vector, which picks exactly. GLSL
+// compilers may fold a compare-and-select into min/max, whose NaN results are undefined, so
+// min and max test NaN on the bits.
 constexpr const char* kHelpers = R"(const float BW_FLT_MAX = 3.402823466e+38;
 vec4 bw_mul(vec4 a, vec4 b) {
     return mix(a, vec4(0.0), equal(b, vec4(0.0))) * mix(b, vec4(0.0), equal(a, vec4(0.0)));
@@ -62,8 +64,14 @@ vec4 bw_crs(vec4 a, vec4 b) {
     vec4 r = bw_mul(vec4(a.zxy, 0.0), vec4(b.yzx, 0.0));
     return vec4(l.xyz - r.xyz, 0.0);
 }
-vec4 bw_min(vec4 a, vec4 b) { return mix(b, a, lessThan(a, b)); }
-vec4 bw_max(vec4 a, vec4 b) { return mix(b, a, greaterThanEqual(a, b)); }
+bvec4 bw_nan(vec4 v) {
+    return greaterThan(floatBitsToUint(v) & uvec4(0x7FFFFFFFu), uvec4(0x7F800000u));
+}
+bvec4 bw_or(bvec4 a, bvec4 b) { return bvec4(uvec4(a) | uvec4(b)); }
+vec4 bw_min(vec4 a, vec4 b) { return mix(mix(b, a, lessThan(a, b)), b, bw_or(bw_nan(a), bw_nan(b))); }
+vec4 bw_max(vec4 a, vec4 b) {
+    return mix(mix(b, a, greaterThanEqual(a, b)), b, bw_or(bw_nan(a), bw_nan(b)));
+}
 vec4 bw_sgn(vec4 v) {
     return mix(mix(vec4(0.0), vec4(1.0), greaterThan(v, vec4(0.0))), vec4(-1.0),
                lessThan(v, vec4(0.0)));
