@@ -205,6 +205,8 @@ class StageTranslator {
     std::map<uint32_t, std::array<uint32_t, 4>> float_defs;
     std::map<uint32_t, std::array<uint32_t, 4>> int_defs;
     std::map<uint32_t, uint32_t> bool_defs;
+    std::set<uint32_t> int_used;  // i#/b# read by flow control
+    std::set<uint32_t> bool_used;
     std::map<uint32_t, SamplerType> samplers;
     std::vector<Semantic> inputs;   // vs: attributes; ps_3_0: varyings
     std::vector<Semantic> outputs;  // vs_3_0 declared outputs
@@ -363,6 +365,8 @@ bool StageTranslator::analyse() {
                     return false;
                 }
             }
+            if (s.type == RegisterType::ConstInt) int_used.insert(s.number);
+            if (s.type == RegisterType::ConstBool) bool_used.insert(s.number);
             if (s.type == RegisterType::Sampler && !samplers.count(s.number))
                 samplers[s.number] = SamplerType::Tex2D;
         }
@@ -614,7 +618,7 @@ void StageTranslator::store(const Instruction& ins, const std::string& value, ch
         case RegisterType::Output:  // oT# (vs_2_x) or o# (vs_3_0)
             if (vertex() && !sm3() && d.number < 8) target = "oT" + n;
             if (vertex() && sm3() && (d.relative || d.number < kVsOutputCount))
-                target = relative_output ? "o[bw_k]" : "o" + n;
+                target = d.relative ? "o[bw_k]" : relative_output ? "o[" + n + "]" : "o" + n;
             break;
         case RegisterType::ColorOut:
             if (!vertex() && d.number < kPixelOutputCount) target = pixel_output_name(d.number);
@@ -963,12 +967,14 @@ void append_common(std::string& code, const StageTranslator& st, bool vertex) {
     if (vertex) code += "ivec4 a0 = ivec4(0);\n";
     code += "int aL = 0;\nbvec4 p0 = bvec4(false);\n";
     for (uint32_t n = 0; n < 16; ++n) {
+        if (!st.int_used.count(n)) continue;
         auto it = st.int_defs.find(n);
         std::array<uint32_t, 4> v{};
         if (it != st.int_defs.end()) v = it->second;
         code += "const ivec4 i" + std::to_string(n) + " = ivec4(" + uvec4_literal(v) + ");\n";
     }
     for (uint32_t n = 0; n < 16; ++n) {
+        if (!st.bool_used.count(n)) continue;
         auto it = st.bool_defs.find(n);
         bool v = it != st.bool_defs.end() && it->second != 0;
         code += "const bool b" + std::to_string(n) + " = " + (v ? "true" : "false") + ";\n";

@@ -523,6 +523,43 @@ TEST_F(Gl, VertexTextureFetch) {
     EXPECT_TRUE(near4(image.at(1, 1), {3, 3, 3, 3}));
 }
 
+TEST_F(Gl, RelativeOutputWritesAreBoundsChecked) {
+    std::map<uint32_t, Vec4> c = {{5, {1, 2, 3, 4}}, {6, {5, 6, 7, 8}}, {7, {9, 9, 9, 9}}};
+    DrawSpec spec;
+    spec.vs =
+        "vs_3_0\ndcl_position v0\ndcl_position o0\ndcl_texcoord0 o1\ndcl_texcoord1 o2\n"
+        "defi i0, 2, 0, 1, 0\ndefi i1, 2, 30, 1000, 0\nmov o0, v0\nloop aL, i0\n"
+        "mov o[aL + 1], c[aL + 5]\nendloop\nloop aL, i1\nmov o[aL + 1], c7\nendloop\n";
+    spec.ps = "ps_3_0\ndcl_texcoord1 v3\ndcl_texcoord0 v1\nmad oC0, v3, c0, v1\n";
+    spec.vs_constants = c;
+    spec.ps_constants = {{0, {10, 10, 10, 10}}};
+    Image image;
+    draw(spec, image);
+    EXPECT_TRUE(near4(image.at(1, 1), {51, 62, 73, 84}));
+}
+
+// The 2_x models: predicates and dynamic flow in both stages, derivatives in ps_2_x.
+TEST_F(Gl, Models2xTakePredicatesAndDynamicFlow) {
+    DrawSpec spec;
+    spec.vs =
+        "vs_2_x\ndcl_position v0\ndcl_texcoord0 v1\ndefi i0, 10, 0, 0, 0\nmov oPos, v0\n"
+        "setp_gt p0, c0, c1\nmov r0, c3\n(p0) mov r0, c2\nrep i0\nadd r1, r1, c4\n"
+        "break_ge r1.x, c5.x\nendrep\nadd oT0, r0, r1\nmov oT1, v1\n";
+    spec.ps =
+        "ps_2_x\ndcl t0\ndcl t1\nsetp_lt p0, t0, c0\nmov r0, t0\n(!p0) mov r0, c1\n"
+        "dsx r1, t1\ndsy r2, t1\nmad r0, r1.x, c2, r0\nmad oC0, r2.y, c3, r0\n";
+    spec.width = spec.height = 8;
+    spec.vs_constants = {{0, {1, 0, 1, 0}},     {1, {0, 0, 0, 0}}, {2, {1, 2, 3, 4}},
+                         {3, {-1, -2, -3, -4}}, {4, {1, 1, 1, 1}}, {5, {3, 3, 3, 3}}};
+    // oT0 = (1, -2, 3, -4) + 3 = (4, 1, 6, -1); lanes < 2.5 are kept, the others become 7.
+    spec.ps_constants = {
+        {0, {2.5f, 2.5f, 2.5f, 2.5f}}, {1, {7, 7, 7, 7}}, {2, {8, 0, 0, 0}}, {3, {0, 16, 0, 0}}};
+    Image image;
+    draw(spec, image);
+    // dsx of u and dsy of v are 1/8 on an 8x8 target: + (1, 0, 0, 0) + (0, 2, 0, 0).
+    EXPECT_TRUE(near4(image.at(3, 3), {8, 3, 7, -1}, 1e-5f));
+}
+
 // ---- pixel coordinates, faces and derivatives in Direct3D's orientation ----
 
 TEST_F(Gl, VposCountsFromTheTopLeftPixel) {
