@@ -7,6 +7,19 @@
 
 #include "shadercode/shader_model.h"
 
+// Where Direct3D's documentation and its drivers leave room, this translator settles:
+// - rcp(0) and rsq(0) give +FLT_MAX, log(0) gives -FLT_MAX; rcp/rsq/log results are clamped to
+//   +-FLT_MAX; pow(0, y < 0) is +inf; pow(x, 0) is 1 for every x.
+// - min/max follow the documented comparison: NaN in either operand yields src1.
+// - mova rounds halves away from zero; a0 is clamped to +-65536 (NaN reads some slot or 0).
+// - loop and rep counts are clamped to 0..255; aL start and step are taken as they are, every
+//   relative read or write is bounds-checked (reads outside give 0).
+// - A pixel input the vertex shader never writes reads (0,0,0,0); an undeclared input register
+//   reads (0,0,0,1). A declared input reads all four lanes of its varying.
+// - Scalar instructions without a replicate swizzle read the x lane.
+// - texkill sets a flag; the fragment is discarded at the end of main, so derivatives after it
+//   stay defined.
+// - vFace follows the winding only (not the cull mode).
 namespace shadercode {
 
 namespace {
@@ -676,8 +689,8 @@ void StageTranslator::emit_instruction(const Instruction& ins) {
         return;
     }
     auto s = [&](size_t i) { return src(ins, i); };
-    // Scalar instructions read the lane their (replicate) swizzle names in the w position.
-    auto scalar = [&](size_t i) { return src_lane(ins, i, 3); };
+    // Scalar instructions read one lane: the one a replicate swizzle names, x without one.
+    auto scalar = [&](size_t i) { return src_lane(ins, i, 0); };
     auto blocks_have_loop = [&] {
         return std::any_of(blocks_.begin(), blocks_.end(),
                            [](char b) { return b == 'r' || b == 'l'; });

@@ -105,8 +105,10 @@ class Gl : public ::testing::Test {
 
     // Draws a 4x4 full-screen quad through `ps` (with the pass-through vertex shader of its
     // model) and returns pixel (1, 1).
-    Vec4 pixel(const std::string& ps, const std::map<uint32_t, Vec4>& constants) {
+    Vec4 pixel(const std::string& ps, const std::map<uint32_t, Vec4>& constants,
+               bool validate = true) {
         DrawSpec spec;
+        spec.validate = validate;
         spec.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
         spec.ps = ps;
         spec.ps_constants = constants;
@@ -187,6 +189,9 @@ TEST_F(Gl, ScalarInstructionsAtTheirEdges) {
     EXPECT_TRUE(near4(run(four_b, "exp"), model(+exp2f_model, 1), 1.0f / (1 << 21)));
     // A scalar source is broadcast to every lane of the mask.
     EXPECT_TRUE(near4(pixel("ps_3_0\nrcp oC0, c1.w\n", c), {2, 2, 2, 2}));
+    // Without a replicate swizzle the x lane is used.
+    EXPECT_TRUE(near4(pixel("ps_3_0\nrcp oC0, c1.wzyx\n", c, false), {2, 2, 2, 2}));
+    EXPECT_TRUE(near4(pixel("ps_3_0\nexp oC0, c1\n", c, false), {4, 4, 4, 4}, 1e-6f));
 
     // pow: |x|^y, x^0 = 1 (0^0 and NaN^0 included), 0^y > 0 = 0.
     std::map<uint32_t, Vec4> p = {{0, {-2.0f, 0.0f, kNaN, 0.0f}}, {1, {2.0f, 0.0f, 0.0f, 3.0f}}};
