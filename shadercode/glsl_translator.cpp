@@ -292,7 +292,7 @@ void StageTranslator::note_operand_register(RegisterType type, uint32_t number) 
         colour_outputs.insert(number);
     } else if (!vertex() && type == RegisterType::DepthOut) {
         uses_depth = true;
-    } else if (!vertex() && type == RegisterType::MiscType) {
+    } else if (!vertex() && sm3() && type == RegisterType::MiscType) {
         if (number == kMiscPosition) uses_vpos = true;
         if (number == kMiscFace) uses_vface = true;
     }
@@ -479,7 +479,7 @@ std::string StageTranslator::register_value(const Instruction& ins, RegisterType
             if (number >= 8) break;
             return "t" + n;
         case RegisterType::MiscType:
-            if (vertex()) break;
+            if (vertex() || !sm3()) break;
             if (number == kMiscPosition) return "bw_vpos";
             if (number == kMiscFace) return "bw_vface";
             break;

@@ -267,6 +267,22 @@ TEST_F(Gl, SwizzlesMasksModifiersAndAliasing) {
     EXPECT_EQ(bits[3], 0x3f8ccccdu);
 }
 
+TEST_F(Gl, MatrixMacrosAndRemainingForms) {
+    std::map<uint32_t, Vec4> c = {{0, {1, 2, 3, 4}}, {1, {1, 0, 0, 0}}, {2, {0, 1, 0, 0}},
+                                  {3, {0, 0, 1, 0}}, {4, {1, 1, 1, 1}}, {5, {9, 9, 9, 9}}};
+    EXPECT_TRUE(
+        near4(pixel("ps_3_0\nmov r0, c5\nm4x3 r0.xyz, c0, c1\nmov oC0, r0\n", c), {1, 2, 3, 9}));
+    EXPECT_TRUE(near4(pixel("ps_3_0\nm3x4 oC0, c0, c1\n", c), {1, 2, 3, 6}));
+    EXPECT_TRUE(
+        near4(pixel("ps_3_0\nmov r0, c5\nm3x3 r0.xyz, c0, c1\nmov oC0, r0\n", c), {1, 2, 3, 9}));
+    EXPECT_TRUE(near4(pixel("ps_2_0\nsub r0, c0, c4\nmov oC0, r0\n", c), {0, 1, 2, 3}));
+    EXPECT_TRUE(near4(pixel("ps_3_0\nif !b0\nmov oC0, c0\nendif\n", c), {1, 2, 3, 4}));
+    EXPECT_TRUE(near4(pixel("ps_3_0\nsetp_gt p0, c1, c4\ncallnz l0, !p0.x\nmov oC0, r0\nret\n"
+                            "label l0\nmov r0, c5\nret\n",
+                            c),
+                      {9, 9, 9, 9}));
+}
+
 // Vertex-only instructions, results passed to the pixel shader through TEXCOORD0.
 TEST_F(Gl, VertexInstructions) {
     std::map<uint32_t, Vec4> c = {{0, {1.0f, kNaN, 2.0f, 0.0f}},   {1, {2.0f, 1.0f, 2.0f, kNaN}},
