@@ -424,6 +424,7 @@ void parse_name(const std::string& word, Instruction& ins, const ShaderVersion& 
 Instruction parse_instruction(const std::string& line, const ShaderVersion& v) {
     Instruction ins;
     std::string rest = line;
+    if (rest[0] == '+') error("co-issue is not available in " + v.name());
     if (rest[0] == '(') {
         size_t close = rest.find(')');
         if (close == std::string::npos) error("missing ) after the predicate");
@@ -437,6 +438,9 @@ Instruction parse_instruction(const std::string& line, const ShaderVersion& v) {
     std::string word = rest.substr(0, space);
     std::string operand_text = space == std::string::npos ? "" : trim(rest.substr(space));
     parse_name(word, ins, v);
+    const OpcodeInfo* info = find_opcode_info(ins.opcode);
+    if (!(info->models & v.model_bit()))
+        error(std::string(info->name) + " is not available in " + v.name());
     std::vector<std::string> operands;
     if (!operand_text.empty()) operands = split(operand_text, ',');
     for (const std::string& o : operands)
@@ -451,7 +455,6 @@ Instruction parse_instruction(const std::string& line, const ShaderVersion& v) {
         if (ins.comment.size() > 0x7FFF) error("comment too long");
         return ins;
     }
-    const OpcodeInfo* info = find_opcode_info(ins.opcode);
     unsigned sources = opcode_source_count(ins.opcode, v);
     unsigned literals = opcode_literal_count(ins.opcode);
     unsigned expected = (info->has_destination ? 1 : 0) + sources + literals;
@@ -484,7 +487,7 @@ bool assemble_shader(std::string_view text, const AssembleOptions& options, Shad
     std::vector<size_t> lines;  // source line of each instruction
     bool have_version = false;
     size_t line_number = 0;
-    size_t start = 0;
+    size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;  // a UTF-8 byte order mark
     try {
         while (start <= text.size()) {
             size_t end = text.find('\n', start);

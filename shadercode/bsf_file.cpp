@@ -15,7 +15,8 @@ constexpr size_t kSamplerRecord = kBsfNameBytes + 4;
 // A bounds-checked cursor over the file image.
 class Cursor {
   public:
-    Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    Cursor(const uint8_t* data, size_t size, size_t start)
+        : data_(data), size_(size), pos_(start) {}
 
     size_t offset() const { return pos_; }
     size_t left() const { return size_ - pos_; }
@@ -44,7 +45,7 @@ class Cursor {
   private:
     const uint8_t* data_;
     size_t size_;
-    size_t pos_ = 0;
+    size_t pos_;
 };
 
 bool fail(std::string& error, const char* what, size_t offset) {
@@ -121,12 +122,12 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
     out = BsfFile{};
     if (data == nullptr || size < 4 || std::memcmp(data, kMagic, 4) != 0)
         return fail(error, "not a shader program file (no \"KVS1\" magic)", 0);
-    Cursor in(data + 4, size - 4);
+    Cursor in(data, size, 4);  // offsets in messages count from the start of the file
     if (!read_constants(in, out.vertex_constants, error, "vertex") ||
         !read_samplers(in, out.vertex_samplers, error, "vertex"))
         return false;
     uint32_t vsize = 0;
-    size_t at = in.offset() + 4;
+    size_t at = in.offset();
     if (!in.u32(vsize)) return fail(error, "file ends before the vertex shader size", at);
     if (!in.tokens(vsize, out.vertex_tokens))
         return fail(error, "vertex shader size is not whole tokens inside the file", at);
@@ -134,7 +135,7 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
         !read_samplers(in, out.pixel_samplers, error, "pixel"))
         return false;
     uint32_t psize = 0;
-    at = in.offset() + 4;
+    at = in.offset();
     if (!in.u32(psize)) return fail(error, "file ends before the pixel shader size", at);
     // The pixel stream is the rest of the file, whatever PSIZE says.
     if (!in.tokens(in.left(), out.pixel_tokens))

@@ -302,7 +302,8 @@ bool check_instruction(const ShaderVersion& v, const Instruction& ins, std::stri
     if (ins.opcode == Opcode::Comment) return true;
     bool compares =
         ins.opcode == Opcode::IfC || ins.opcode == Opcode::BreakC || ins.opcode == Opcode::SetP;
-    if (compares != (ins.comparison != Comparison::None) || unsigned(ins.comparison) > 6)
+    if (unsigned(ins.comparison) > 6) return fail(error, "bad comparison");
+    if (compares != (ins.comparison != Comparison::None))
         return fail(error,
                     compares ? "comparison missing" : "this instruction takes no comparison");
     if (ins.texld != TexldVariant::Plain &&

@@ -114,7 +114,7 @@ class Validator {
                 return name(src.type, src.number) + " is used before its dcl";
         if (ins.has_destination && !d.relative && needs_declaration(v_, d.type) &&
             !declared_.count({d.type, d.number}))
-            return name(d.type, d.number) + " is written before its dcl";
+            return name(d.type, d.number) + " is used before its dcl";
         return check_flow(ins);
     }
 
@@ -197,8 +197,8 @@ class Validator {
                 }
                 return all_readable(0, 1);
             case Opcode::TexKill:
-                if (d.type != RegisterType::Temp && d.type != RegisterType::Texture)
-                    return "texkill tests r# or t#";
+                if (d.type != RegisterType::Temp && !readable(v_, d.type))
+                    return "texkill tests r#, t# or v#";
                 return "";
             case Opcode::SinCos:
                 if (d.write_mask & ~(kMaskX | kMaskY)) return "sincos writes .x, .y or .xy";
