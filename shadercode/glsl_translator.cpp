@@ -225,7 +225,8 @@ class StageTranslator {
     std::vector<Semantic> outputs;  // vs_3_0 declared outputs
     std::set<uint32_t> ps2_colors;  // ps_2_x v# read or declared
     std::set<uint32_t> ps2_texcoords;
-    std::map<uint32_t, bool> ps2_centroid;  // key: 100 + t# or v#
+    std::set<uint32_t> ps2_centroid_colors;  // declared _centroid
+    std::set<uint32_t> ps2_centroid_texcoords;
     std::set<uint32_t> colour_outputs;
     bool relative_const = false;
     bool relative_input = false;
@@ -334,10 +335,10 @@ bool StageTranslator::analyse() {
                     outputs.push_back(s);
                 } else if (!vertex() && !sm3() && d.type == RegisterType::Input) {
                     ps2_colors.insert(d.number);
-                    if (d.centroid) ps2_centroid[d.number] = true;
+                    if (d.centroid) ps2_centroid_colors.insert(d.number);
                 } else if (!vertex() && !sm3() && d.type == RegisterType::Texture) {
                     ps2_texcoords.insert(d.number);
-                    if (d.centroid) ps2_centroid[100 + d.number] = true;
+                    if (d.centroid) ps2_centroid_texcoords.insert(d.number);
                 } else if (!vertex() && d.type == RegisterType::MiscType) {
                     note_operand_register(d.type, d.number);
                 }
@@ -1048,14 +1049,14 @@ PixelInputs pixel_inputs(const StageTranslator& ps, bool sm3) {
         for (uint32_t n : ps.ps2_colors) {
             if (n >= 2) continue;
             VaryingKey key{kUsageColor, n};
-            in.varyings[key] = ps.ps2_centroid.count(n) > 0;
+            in.varyings[key] = ps.ps2_centroid_colors.count(n) > 0;
             in.register_setup.push_back("v" + std::to_string(n) + " = " + name(kUsageColor, n) +
                                         ";");
         }
         for (uint32_t n : ps.ps2_texcoords) {
             if (n >= 8) continue;
             VaryingKey key{kUsageTexCoord, n};
-            in.varyings[key] = ps.ps2_centroid.count(100 + n) > 0;
+            in.varyings[key] = ps.ps2_centroid_texcoords.count(n) > 0;
             in.register_setup.push_back("t" + std::to_string(n) + " = " + name(kUsageTexCoord, n) +
                                         ";");
         }
