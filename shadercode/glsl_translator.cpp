@@ -1236,12 +1236,80 @@ std::string fragment_source(const StageTranslator& ps, bool sm3, const std::stri
     return code;
 }
 
+// Name of a ps_1_x-only opcode, or null.
+const char* legacy_opcode_name(uint32_t op) {
+    switch (op) {
+        case 64:
+            return "texcoord";
+        case 67:
+            return "texbem";
+        case 68:
+            return "texbeml";
+        case 69:
+            return "texreg2ar";
+        case 70:
+            return "texreg2gb";
+        case 71:
+            return "texm3x2pad";
+        case 72:
+            return "texm3x2tex";
+        case 73:
+            return "texm3x3pad";
+        case 74:
+            return "texm3x3tex";
+        case 76:
+            return "texm3x3spec";
+        case 77:
+            return "texm3x3vspec";
+        case 80:
+            return "cnd";
+        case 82:
+            return "texreg2rgb";
+        case 83:
+            return "texdp3tex";
+        case 84:
+            return "texm3x2depth";
+        case 85:
+            return "texdp3";
+        case 86:
+            return "texm3x3";
+        case 87:
+            return "texdepth";
+        case 89:
+            return "bem";
+        case 0xFFFD:
+            return "phase";
+        default:
+            return nullptr;
+    }
+}
+
+// After a failed decode: the first ps_1_x instruction of the stream, walked by the length
+// field of each instruction token, so that the message can name it.
+std::string legacy_instruction(const std::vector<uint32_t>& tokens, const char* what) {
+    size_t i = 1;
+    while (i < tokens.size() && tokens[i] != kEndToken) {
+        uint32_t t = tokens[i];
+        uint32_t op = t & 0xFFFF;
+        if (op == uint32_t(Opcode::Comment)) {
+            i += 1 + ((t >> 16) & 0x7FFF);
+            continue;
+        }
+        if (const char* name = legacy_opcode_name(op))
+            return std::string("unsupported instruction '") + name + "' at token " +
+                   std::to_string(i) + " of the " + what;
+        i += 1 + ((t >> 24) & 0xF);
+    }
+    return {};
+}
+
 bool decode_stage(const std::vector<uint32_t>& tokens, bool vertex, ShaderProgram& program,
                   std::string& error) {
     const char* what = vertex ? "vertex shader" : "pixel shader";
     std::string reason;
     if (!decode_shader(tokens.data(), tokens.size(), program, reason)) {
-        error = std::string(what) + ": " + reason;
+        error = legacy_instruction(tokens, what);
+        if (error.empty()) error = std::string(what) + ": " + reason;
         return false;
     }
     if (program.version.is_vertex() != vertex) {

@@ -44,7 +44,7 @@ TEST(GlslTranslator, RefusesBrokenOrForeignTokenStreams) {
     // A ps_1_x instruction (texbem, opcode 67) in a ps_2_0 stream names its token.
     std::vector<uint32_t> bem = ps;
     bem.insert(bem.begin() + 1, {0x03000043u, 0x800F0000u, 0xB0E40000u});
-    expect_refused(vs, bem, "token 1");
+    expect_refused(vs, bem, "unsupported instruction 'texbem' at token 1 of the pixel shader");
     // ps_1_1 is not a model the translator takes.
     expect_refused(vs, {0xFFFF0101u, 0x0000FFFFu}, "pixel shader");
 }
