@@ -193,16 +193,14 @@ class OperandParser {
         if (close == std::string::npos) error("missing ] in \"" + s_ + "\"");
         std::vector<std::string> terms = split(s_.substr(i_, close - i_), '+');
         i_ = close + 1;
-        bool have_register = false, have_offset = false;
+        bool have_register = false;
         for (const std::string& term : terms) {
             if (!term.empty() && std::isdigit(static_cast<unsigned char>(term[0]))) {
-                if (have_offset) error("more than one offset in \"" + s_ + "\"");
                 char* end = nullptr;
                 unsigned long n = std::strtoul(term.c_str(), &end, 10);
                 if (*end != '\0') error("relative offset must be an integer in \"" + s_ + "\"");
                 if (n + number > 2047) error("relative offset too large in \"" + s_ + "\"");
                 number += uint32_t(n);
-                have_offset = true;
             } else if (term == "al" || term.rfind("a0", 0) == 0) {
                 if (have_register) error("more than one index register in \"" + s_ + "\"");
                 have_register = true;
@@ -232,9 +230,8 @@ class OperandParser {
         while (!done() && std::isalpha(static_cast<unsigned char>(peek()))) ++i_;
         std::string letters = s_.substr(start, i_ - start);
         if (letters.empty() || letters.size() > 4) error("bad component list in \"" + s_ + "\"");
-        bool xyzw = letters.find_first_not_of("xyzw") == std::string::npos;
-        bool rgba = letters.find_first_not_of("rgba") == std::string::npos;
-        if (!xyzw && !rgba) error("bad component list \"." + letters + "\"");
+        if (letters.find_first_not_of("xyzwrgba") != std::string::npos)
+            error("bad component list \"." + letters + "\"");
         return letters;
     }
 
@@ -472,10 +469,14 @@ Instruction parse_instruction(const std::string& line, const ShaderVersion& v) {
         ins.destination = parsed;
     }
     for (unsigned i = 0; i < sources; ++i) ins.sources.push_back(parse_source(operands[k++], v));
-    for (unsigned i = 0; i < literals; ++i, ++k)
-        ins.literal[i] = ins.opcode == Opcode::Def    ? parse_float(operands[k])
-                         : ins.opcode == Opcode::DefI ? parse_integer(operands[k])
-                                                      : parse_bool(operands[k]);
+    for (unsigned i = 0; i < literals; ++i, ++k) {
+        std::string literal = operands[k];  // "- 1" is -1
+        if (literal.size() > 1 && (literal[0] == '-' || literal[0] == '+'))
+            literal = literal[0] + trim(std::string_view(literal).substr(1));
+        ins.literal[i] = ins.opcode == Opcode::Def    ? parse_float(literal)
+                         : ins.opcode == Opcode::DefI ? parse_integer(literal)
+                                                      : parse_bool(literal);
+    }
     return ins;
 }
 

@@ -23,18 +23,26 @@ bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
 
-// Components of a parameter type: 1..4 for float/half scalars and vectors, 0 for samplers.
-int type_components(const std::string& type, const std::string& name) {
-    if (starts_with(type, "sampler") || starts_with(type, "texture")) return 0;
+// A declared parameter: its components (1..4 for float/half scalars and vectors, 0 for
+// samplers), or why a .bsf cannot hold it (reported only if the parameter has a register).
+struct Declared {
+    int components = 0;
+    std::string problem;
+};
+
+Declared declare(const std::string& type, const std::string& name) {
+    if (name.find('[') != std::string::npos)
+        return {0, "array parameter \"" + name + "\" cannot be packed"};
+    if (starts_with(type, "sampler") || starts_with(type, "texture")) return {0, ""};
     for (const char* base : {"float", "half"}) {
         if (!starts_with(type, base)) continue;
         std::string rest = type.substr(std::string(base).size());
-        if (rest.empty()) return 1;
-        if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') return rest[0] - '0';
+        if (rest.empty()) return {1, ""};
+        if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') return {rest[0] - '0', ""};
         if (rest.size() == 3 && rest[1] == 'x')
-            throw LineError{"matrix parameter \"" + name + "\" cannot be packed"};
+            return {0, "matrix parameter \"" + name + "\" cannot be packed"};
     }
-    throw LineError{"parameter \"" + name + "\" of type \"" + type + "\" cannot be packed"};
+    return {0, "parameter \"" + name + "\" of type \"" + type + "\" cannot be packed"};
 }
 
 uint32_t register_number(const std::string& reg) {
@@ -53,7 +61,7 @@ uint32_t register_number(const std::string& reg) {
 bool read_listing_tables(std::string_view listing, ListingTables& out, std::string& error) {
     out = ListingTables{};
     enum class Block { None, Parameters, Registers } block = Block::None;
-    std::map<std::string, int> components;  // declared parameters
+    std::map<std::string, Declared> declared;  // by name
     std::istringstream in{std::string(listing)};
     std::string raw;
     size_t line = 0;
@@ -93,24 +101,24 @@ bool read_listing_tables(std::string_view listing, ListingTables& out, std::stri
                     ++first;
                 if (w.size() - first != 2) throw LineError{"bad parameter declaration"};
                 const std::string& name = w[first + 1];
-                if (name.find('[') != std::string::npos)
-                    throw LineError{"array parameter \"" + name + "\" cannot be packed"};
-                components[name] = type_components(w[first], name);
+                declared[name.substr(0, name.find('['))] = declare(w[first], name);
             } else if (block == Block::Registers) {
                 if (w[0] == "Name" || w[0].find_first_not_of('-') == std::string::npos) continue;
                 if (w.size() != 3) throw LineError{"a register row is: Name Reg Size"};
                 const std::string &name = w[0], &reg = w[1];
                 if (name.size() >= kBsfNameBytes) throw LineError{"name \"" + name + "\" too long"};
-                auto declared = components.find(name);
-                if (declared == components.end())
+                auto found = declared.find(name);
+                if (found == declared.end())
                     throw LineError{"\"" + name + "\" has no declaration under Parameters"};
+                if (!found->second.problem.empty()) throw LineError{found->second.problem};
+                int components = found->second.components;
                 if (w[2] != "1")
                     throw LineError{"\"" + name + "\" uses " + w[2] +
                                     " registers; only 1 can be packed"};
                 uint32_t number = register_number(reg);
-                if (reg[0] == 'c' && declared->second > 0) {
-                    out.constants.push_back({name, uint32_t(declared->second - 1), number});
-                } else if (reg[0] == 's' && declared->second == 0) {
+                if (reg[0] == 'c' && components > 0) {
+                    out.constants.push_back({name, uint32_t(components - 1), number});
+                } else if (reg[0] == 's' && components == 0) {
                     out.samplers.push_back({name, number});
                 } else {
                     throw LineError{
@@ -160,7 +168,10 @@ bool build_bsf(std::string_view vertex_listing, std::string_view pixel_listing,
         s.samplers = std::move(tables.samplers);
         s.tokens = encode_shader(program);
     }
-    return true;
+    // What is written must read back: table registers inside the stage, for one.
+    std::vector<uint8_t> bytes = write_bsf(out);
+    BsfFile check;
+    return read_bsf(bytes.data(), bytes.size(), check, error);
 }
 
 }  // namespace shadercode

@@ -58,6 +58,30 @@ bool fail_stream(std::string& error, const char* stage, const std::string& why) 
     return false;
 }
 
+// Table registers must exist in the stage: a program sets constants and binds samplers at
+// these numbers.
+bool check_registers(const ShaderVersion& version, const std::vector<BsfConstant>& constants,
+                     const std::vector<BsfSampler>& samplers, uint32_t sampler_count,
+                     std::string& error) {
+    const char* stage = version.is_pixel() ? "pixel" : "vertex";
+    uint32_t constant_count = register_count(version, RegisterType::Const);
+    for (const BsfConstant& c : constants)
+        if (c.register_index >= constant_count) {
+            error = std::string(stage) + " constant \"" + c.name + "\" in c" +
+                    std::to_string(c.register_index) + ", outside c0-c" +
+                    std::to_string(constant_count - 1) + " of " + version.name();
+            return false;
+        }
+    for (const BsfSampler& s : samplers)
+        if (s.register_index >= sampler_count) {
+            error = std::string(stage) + " sampler \"" + s.name + "\" in s" +
+                    std::to_string(s.register_index) + ", outside s0-s" +
+                    std::to_string(sampler_count - 1);
+            return false;
+        }
+    return true;
+}
+
 bool read_constants(Cursor& in, std::vector<BsfConstant>& out, std::string& error,
                     const char* stage) {
     uint32_t count = 0;
@@ -147,10 +171,12 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
     if (!decode_shader(out.vertex_tokens.data(), out.vertex_tokens.size(), program, why))
         return fail_stream(error, "vertex", why);
     if (!program.version.is_vertex()) return fail_stream(error, "vertex", "not a vertex shader");
+    if (!check_registers(program.version, out.vertex_constants, out.vertex_samplers, 4, error))
+        return false;
     if (!decode_shader(out.pixel_tokens.data(), out.pixel_tokens.size(), program, why))
         return fail_stream(error, "pixel", why);
     if (!program.version.is_pixel()) return fail_stream(error, "pixel", "not a pixel shader");
-    return true;
+    return check_registers(program.version, out.pixel_constants, out.pixel_samplers, 16, error);
 }
 
 std::vector<uint8_t> write_bsf(const BsfFile& file) {

@@ -55,7 +55,7 @@ std::string register_text(const ShaderVersion& v, RegisterType type, uint32_t nu
                           const RelativeAddress& rel) {
     if (!relative) return register_name(v, type, number);
     std::string base = register_name(v, type, 0);
-    base.pop_back();  // drop the "0": the number is the offset
+    if (!base.empty() && base.back() == '0') base.pop_back();  // the number is the offset
     std::string index = rel.type == RegisterType::Loop
                             ? std::string("aL")
                             : std::string("a0.") + "xyzw"[rel.component & 3];

@@ -97,7 +97,7 @@ constexpr RegisterRange kRegisterRanges[] = {
     {RegisterType::ConstBool, {16, 16, 16, 0, 16, 16}},
     {RegisterType::Loop, {1, 1, 1, 0, 0, 1}},
     {RegisterType::MiscType, {0, 0, 0, 0, 0, 2}},
-    {RegisterType::Label, {16, 16, 2048, 0, 16, 2048}},
+    {RegisterType::Label, {2048, 2048, 2048, 0, 2048, 2048}},
     {RegisterType::Predicate, {0, 1, 1, 0, 1, 1}},
 };
 
@@ -105,12 +105,6 @@ int model_index(uint8_t bit) {
     int i = 0;
     while (bit > 1) bit >>= 1, ++i;
     return i;
-}
-
-uint32_t register_count(const ShaderVersion& v, RegisterType type) {
-    for (const RegisterRange& r : kRegisterRanges)
-        if (r.type == type) return r.count[model_index(v.model_bit())];
-    return 0;
 }
 
 std::string reg_text(const ShaderVersion& v, RegisterType type, uint32_t number) {
@@ -155,7 +149,7 @@ bool check_relative(const ShaderVersion& v, RegisterType type, const RelativeAdd
     bool ok = false;
     if (v.is_vertex()) {
         if (destination)
-            ok = v.is_3_0() && type == RegisterType::Output && by_loop;
+            ok = v.is_3_0() && type == RegisterType::Output;
         else
             ok = type == RegisterType::Const ||
                  (v.is_3_0() && type == RegisterType::Input && by_loop);
@@ -236,8 +230,6 @@ bool check_declaration(const ShaderVersion& v, const Instruction& ins, std::stri
             dc.sampler_type != SamplerType::Volume)
             return fail(error, "a sampler dcl needs a texture type (_2d, _cube or _volume)");
         if (d.write_mask != kMaskAll) return fail(error, "a sampler dcl takes no write mask");
-        if (d.partial_precision || d.centroid)
-            return fail(error, "a sampler dcl takes no modifier");
     } else {
         if (dc.sampler_type != SamplerType::None)
             return fail(error, "a texture type applies only to s# registers");
@@ -259,6 +251,12 @@ bool check_declaration(const ShaderVersion& v, const Instruction& ins, std::stri
 }
 
 }  // namespace
+
+uint32_t register_count(const ShaderVersion& v, RegisterType type) {
+    for (const RegisterRange& r : kRegisterRanges)
+        if (r.type == type) return r.count[model_index(v.model_bit())];
+    return 0;
+}
 
 uint8_t ShaderVersion::model_bit() const {
     uint8_t base = is_pixel() ? kPs20 : kVs20;
@@ -345,8 +343,11 @@ uint32_t register_bits(RegisterType type, uint32_t number) {
     return 0x80000000u | (number & 0x7FF) | (t & 7) << 28 | (t >> 3 & 3) << 11;
 }
 
+// a0 carries its component replicated (.y -> .yyyy); aL, a scalar, the identity swizzle.
 void put_relative(std::vector<uint32_t>& out, const RelativeAddress& rel) {
-    out.push_back(register_bits(rel.type, 0) | uint32_t(replicate_swizzle(rel.component)) << 16);
+    uint8_t swizzle =
+        rel.type == RegisterType::Loop ? kSwizzleIdentity : replicate_swizzle(rel.component);
+    out.push_back(register_bits(rel.type, 0) | uint32_t(swizzle) << 16);
 }
 
 void put_destination(std::vector<uint32_t>& out, const DestinationOperand& d) {

@@ -8,7 +8,8 @@
 //   comment      0xFFFE | dword count << 16 (bits 16-30), followed by that many dwords
 //   end          0x0000FFFF
 //   operand      bit 31 set, number bits 0-10, type bits 28-30 | bits 11-12 << 3,
-//                relative bit 13 (followed by one token naming a0 or aL)
+//                relative bit 13 (followed by one token naming a0 with its component
+//                replicated, or aL with the identity swizzle: 0xF0E40800)
 //     destination: write mask 16-19, result modifiers 20-23 (1 sat, 2 pp, 4 centroid), shift 24-27
 //     source:      swizzle 16-23 (2 bits per lane, x lowest, 0xE4 identity), modifier 24-27
 // Operand order of an instruction: destination, predicate (when predicated), sources.
@@ -298,6 +299,9 @@ struct OpcodeInfo {
 std::span<const OpcodeInfo> opcode_table();
 // The table entry of `op`, or null for an opcode these models do not have.
 const OpcodeInfo* find_opcode_info(Opcode op);
+// Registers of `type` that `version` has (0: none; c# counts the registers a program may
+// use: 256 in vertex shaders, 32 in ps_2_0/ps_2_x, 224 in ps_3_0).
+uint32_t register_count(const ShaderVersion& version, RegisterType type);
 // Sources of `op` in `version` (sincos takes 3 in 2_0/2_x and 1 in 3_0).
 unsigned opcode_source_count(Opcode op, const ShaderVersion& version);
 // Literal dwords after the destination: 4 for def/defi, 1 for defb, 0 otherwise.

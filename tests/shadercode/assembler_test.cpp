@@ -128,6 +128,7 @@ const char* const kCorpus[] = {
     setp_ne p0, r1, r2
     loop aL, i0
       mov o[aL + 1].xy, v[aL]
+      mov o[a0.x + 1].xy, r1
       if_ge r0.x, c0.x
         break_gt r0.y, c0.y
       endif
@@ -185,6 +186,8 @@ const char* const kCorpus[] = {
     dcl vFace
     dcl vPos.xy
     dcl_2d s15
+    dcl_cube_pp s1
+    dcl_volume_centroid s2
     defi i0, 2, 0, 1, 0
     texld_centroid r0, v0, s15.wzyx
     texldl r1, v0, s15
@@ -282,6 +285,9 @@ TEST(ShaderAssembler, SpellingsThatMeanTheSameTokens) {
     EXPECT_EQ(tokens("nop", "ps.2.x"), tokens("nop", "ps_2_x"));
     EXPECT_EQ(tokens("dcl_texcoord0 v0"), tokens("dcl_texcoord v0"));
     EXPECT_EQ(tokens("sincos r0.xy, r1.x"), tokens("sincos r0.xy, r1.xxxx"));
+    EXPECT_EQ(tokens("mov r2.xyb, r1.xygb"), tokens("mov r2.xyz, r1.xyyz"));
+    EXPECT_EQ(tokens("mov r0, c[aL + 1 + 3]"), tokens("mov r0, c4[aL]"));
+    EXPECT_EQ(tokens("defi i0, - 1, 1, 10, 0"), tokens("defi i0, -1, 1, 10, 0"));
 }
 
 TEST(ShaderAssembler, NonFiniteAndOddLiteralsSurviveDisassembly) {
@@ -361,7 +367,7 @@ TEST(ShaderAssemblerRejects, RegistersAndRangesNotInTheVersion) {
         {"vs_3_0", "mov oPos, r0", "only in vs_2_0 and vs_2_x"},
         {"vs_2_0", "mov o0, r0", "only in vs_3_0"},
         {"vs_2_0", "mov oC0, r0", "oC0 does not exist"},
-        {"vs_2_0", "call l16", "l16 is out of range"},
+        {"vs_2_0", "call l2048", "too large"},
         {"vs_2_0", "mov r0, t0", "only in pixel shaders"},
         {"ps_2_0", "mov r0, a0", "only in vertex shaders"},
         {"vs_3_0", "mov r0, x0", "unknown register"},
@@ -374,7 +380,7 @@ TEST(ShaderAssemblerRejects, RelativeAddressing) {
         {"ps_3_0", "mov r0, v[a0.x]", "a0 exists only in vertex shaders"},
         {"ps_2_x", "mov r0, c[aL]", "aL does not exist"},
         {"vs_3_0", "mov r0, v[a0.x]", "cannot be addressed relatively by a0"},
-        {"vs_3_0", "mov o[a0.x], r0", "cannot be addressed relatively by a0"},
+        {"vs_2_0", "mov oT[a0.x], r0", "cannot be addressed relatively by a0"},
         {"vs_2_0", "mov r0, v[aL]", "cannot be addressed relatively"},
         {"vs_3_0", "mov r0, c[aL.x + 1]", "aL is a scalar"},
         {"vs_3_0", "mov r0, c[a0.xy]", "one component"},
@@ -395,6 +401,7 @@ TEST(ShaderAssemblerRejects, ModifiersSwizzlesAndMasks) {
         {"ps_3_0", "add_centroid r0, r1, r2", "_centroid applies only"},
         {"ps_3_0", "dcl_texcoord0_sat v0", "_sat is not available here"},
         {"vs_3_0", "dcl_texcoord0_centroid v0", "_centroid applies only"},
+        {"vs_3_0", "dcl_2d_pp s0", "_pp is available only in pixel shaders"},
         {"ps_2_0", "dcl_texcoord0 t0", "takes no usage in ps_2_0"},
         {"ps_2_0", "dcl s0", "needs a texture type"},
         {"ps_2_0", "dcl_2d t0", "applies only to s# registers"},
@@ -413,7 +420,6 @@ TEST(ShaderAssemblerRejects, BadComponentListsAndLiterals) {
         {"vs_3_0", "mov r0.yx, r1", "bad write mask"},
         {"vs_3_0", "mov r0.xyzwx, r1", "bad component list"},
         {"vs_3_0", "mov r0, r1.xq", "bad component list"},
-        {"vs_3_0", "mov r0, r1.xr", "bad component list"},
         {"vs_3_0", "mov -r0, r1", "no source modifier"},
         {"vs_3_0", "mov r0, r1 r2", "unexpected"},
         {"vs_3_0", "mov r0, , r1", "missing operand"},

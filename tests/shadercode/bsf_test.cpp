@@ -49,6 +49,8 @@ const char* const kPixelListing = R"(//
 //   float alpha;
 //   float3 fg_color;
 //   float4 unused;
+//   bool flag;
+//   row_major float4x4 world;
 //   sampler2D texSampler0;
 //   sampler2D texSampler1;
 //
@@ -102,7 +104,7 @@ TEST(BsfBuilder, TakesNamesRegistersAndComponentCountsFromTheListing) {
     EXPECT_EQ(file.vertex_constants[0].last_component, 3u);
     EXPECT_EQ(file.vertex_constants[1].last_component, 1u);
     EXPECT_TRUE(file.vertex_samplers.empty());
-    ASSERT_EQ(file.pixel_constants.size(), 2u);  // "unused" has no register row
+    ASSERT_EQ(file.pixel_constants.size(), 2u);  // parameters without a register row are left out
     EXPECT_EQ(file.pixel_constants[0].name, "alpha");
     EXPECT_EQ(file.pixel_constants[0].last_component, 0u);
     EXPECT_EQ(file.pixel_constants[1].name, "fg_color");
@@ -124,8 +126,8 @@ TEST(BsfBuilder, RejectsWhatTheFormatCannotHold) {
         EXPECT_FALSE(sc::read_listing_tables(text, tables, why)) << params;
         return why;
     };
-    EXPECT_EQ(error("float4x4 m;", "m c0 4"), "line 2: matrix parameter \"m\" cannot be packed");
-    EXPECT_NE(error("float4 a[2];", "a c0 2").find("line 2: array parameter"), std::string::npos);
+    EXPECT_EQ(error("float4x4 m;", "m c0 4"), "line 4: matrix parameter \"m\" cannot be packed");
+    EXPECT_NE(error("float4 a[2];", "a c0 2").find("line 4: array parameter"), std::string::npos);
     EXPECT_NE(error("float4 a;", "b c0 1").find("line 4: \"b\" has no declaration"),
               std::string::npos);
     EXPECT_NE(error("int n;", "n i0 1").find("cannot be packed"), std::string::npos);
@@ -143,6 +145,10 @@ TEST(BsfBuilder, RejectsWhatTheFormatCannotHold) {
     EXPECT_EQ(why, "vertex shader: the listing is a ps_2_0 program");
     EXPECT_FALSE(sc::build_bsf(kVertexListing, "ps_2_0\nmov oC0, t0\n", {}, file, why));
     EXPECT_EQ(why, "pixel shader: line 2: t0 is used before its dcl");
+    std::string far = kPixelListing;
+    far.replace(far.find("alpha        c0"), 15, "alpha        c40");
+    EXPECT_FALSE(sc::build_bsf(kVertexListing, far, {}, file, why));
+    EXPECT_EQ(why, "pixel constant \"alpha\" in c40, outside c0-c31 of ps_2_0");
     sc::AssembleOptions lax;
     lax.validate = false;
     EXPECT_TRUE(sc::build_bsf(kVertexListing, "ps_2_0\nmov oC0, t0\n", lax, file, why)) << why;
@@ -195,6 +201,16 @@ TEST(BsfFile, RejectsTruncationCountsPastTheEndAndBadStreams) {
     bad = good;
     put_u32(bad, 8 + 64, 4);  // five components
     EXPECT_NE(read_error(bad).find("more than 4 components"), std::string::npos);
+    bad = good;
+    put_u32(bad, 8 + 68, 256);  // register of the first vertex constant
+    EXPECT_EQ(read_error(bad), "vertex constant \"f1\" in c256, outside c0-c255 of vs_2_0");
+    sc::BsfFile high = build();
+    high.pixel_constants[0].register_index = 32;
+    EXPECT_EQ(read_error(sc::write_bsf(high)),
+              "pixel constant \"alpha\" in c32, outside c0-c31 of ps_2_0");
+    high = build();
+    high.pixel_samplers[1].register_index = 16;
+    EXPECT_NE(read_error(sc::write_bsf(high)).find("outside s0-s15"), std::string::npos);
     // A garbage opcode in each stream, and the streams swapped over.
     bad = good;
     put_u32(bad, 160 + 4, 0x000000C8);

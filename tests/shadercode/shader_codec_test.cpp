@@ -120,6 +120,7 @@ TEST(ShaderTokens, Ps20DeclarationsTexldVariantsAndModifiers) {
     EXPECT_EQ(dst(COLOROUT, 0), 0x800F0800u);  // the helpers agree with the spelled-out tokens
     EXPECT_EQ(dst(DEPTHOUT, 0), 0x900F0800u);
     EXPECT_EQ(src(PREDICATE, 0, 0x00, 13), 0xBD001000u);
+    EXPECT_EQ(src(LOOP, 0), 0xF0E40800u);  // aL as an operand and as a relative index
 }
 
 TEST(ShaderTokens, Vs30LoopsSubroutinesPredicatesAndOutputs) {
@@ -131,8 +132,9 @@ TEST(ShaderTokens, Vs30LoopsSubroutinesPredicatesAndOutputs) {
         {"dcl_texcoord v2", {op(31, 2), 0x80000005, dst(INPUT, 2)}},
         {"dcl_volume s3", {op(31, 2), 0xA0000000, dst(SAMPLER, 3)}},
         {"loop aL, i0", {op(27, 2), src(LOOP, 0), src(CONSTINT, 0)}},
-        {"mov o[aL + 1].xy, v[aL + 2]", {op(1, 4), dst(OUTPUT, 1, 0x3) | kRelative, src(LOOP, 0, 0x00), src(INPUT, 2) | kRelative, src(LOOP, 0, 0x00)}},
-        {"add r0, r0, c[aL]", {op(2, 4), dst(TEMP, 0), src(TEMP, 0), src(CONST, 0) | kRelative, src(LOOP, 0, 0x00)}},
+        {"mov o[aL + 1].xy, v[aL + 2]", {op(1, 4), dst(OUTPUT, 1, 0x3) | kRelative, src(LOOP, 0), src(INPUT, 2) | kRelative, src(LOOP, 0)}},
+        {"add r0, r0, c[aL]", {op(2, 4), dst(TEMP, 0), src(TEMP, 0), src(CONST, 0) | kRelative, src(LOOP, 0)}},
+        {"mov o[a0.x + 11], r0", {op(1, 3), dst(OUTPUT, 11) | kRelative, src(ADDR, 0, 0x00), src(TEMP, 0)}},
         {"endloop", {op(29, 0)}},
         {"rep i1", {op(38, 1), src(CONSTINT, 1)}},
         {"break_ne r0.x, r1.x", {op(45, 2, 5), src(TEMP, 0, 0x00), src(TEMP, 1, 0x00)}},
@@ -160,13 +162,14 @@ TEST(ShaderTokens, Ps30InputsMiscRegistersAbsAndComments) {
         {"dcl_texcoord0_centroid v0", {op(31, 2), 0x80000005, dst(INPUT, 0, 0xF, 4)}},
         {"dcl_color1_pp v1.xy", {op(31, 2), 0x8001000A, dst(INPUT, 1, 0x3, 2)}},
         {"dcl vFace", {op(31, 2), 0x80000000, dst(MISC, 1)}},
+        {"dcl_cube_centroid s1", {op(31, 2), 0x98000000, dst(SAMPLER, 1, 0xF, 4)}},
         {"dcl vPos.xy // position", {op(31, 2), 0x80000000, dst(MISC, 0, 0x3)}},
         {"texldd r0, v0, s0, r1, r2", {op(93, 5), dst(TEMP, 0), src(INPUT, 0), src(SAMPLER, 0), src(TEMP, 1), src(TEMP, 2)}},
         {"texld_centroid r3, v0, s0.wzyx", {op(66, 3), dst(TEMP, 3, 0xF, 4), src(INPUT, 0), src(SAMPLER, 0, 0x1B)}},
         {"dsx r1, v0", {op(91, 2), dst(TEMP, 1), src(INPUT, 0)}},
         {"dsy_pp r1.y, -v0_abs.x", {op(92, 2), dst(TEMP, 1, 0x2, 2), src(INPUT, 0, 0x00, 12)}},
         {"add r0, r1_abs, -r2_abs.x", {op(2, 3), dst(TEMP, 0), src(TEMP, 1, 0xE4, 11), src(TEMP, 2, 0x00, 12)}},
-        {"mov r4, v[aL + 1]", {op(1, 3), dst(TEMP, 4), src(INPUT, 1) | kRelative, src(LOOP, 0, 0x00)}},
+        {"mov r4, v[aL + 1]", {op(1, 3), dst(TEMP, 4), src(INPUT, 1) | kRelative, src(LOOP, 0)}},
         {"cmp r0, vFace, vPos.xyxy, c0", {op(88, 4), dst(TEMP, 0), src(MISC, 1), src(MISC, 0, 0x44), src(CONST, 0)}},
         {"mov oC3, r0", {op(1, 2), dst(COLOROUT, 3), src(TEMP, 0)}},
         {"(p0) texkill r0", {op(65, 2, 0, true), dst(TEMP, 0), src(PREDICATE, 0)}},
