@@ -879,6 +879,10 @@ void testing::set_device_status(Device* device, Result status) {
     if (device) device->status = status;
 }
 
+void testing::finish(Device* device) {
+    if (device && make_current(device)) glFinish();
+}
+
 testing::Counters& testing::counters() {
     return g_counters;
 }

@@ -41,6 +41,9 @@ struct Counters {
 Counters& counters();
 void clear_counters();
 
+// Waits until the device has finished every command given so far (for benchmarks).
+void finish(Device* device);
+
 // The last quad vertices drawn (x, y, u, v each).
 const float* last_vertices();
 
