@@ -53,12 +53,11 @@ int gfx::video_memory_mb() {
     return static_cast<int>(std::min<uint64_t>(p::total_video_memory() >> 20, 0x7FFFFFFF));
 }
 
-RenderDevice::~RenderDevice() {
-    if (created_) destroy();
-}
+RenderDevice::~RenderDevice() { destroy(); }
 
 int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
                          bool full_screen) {
+    if (created_) destroy();  // a second create starts from scratch
     created_ = true;
     runtime_ = p::load_runtime();
     if (runtime_) create_function_ = p::find_create_function(runtime_);
