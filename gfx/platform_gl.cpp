@@ -32,6 +32,7 @@ constexpr uint32_t kPixelConstants = 224;
 constexpr uint32_t kPixelShader30 = 0xFFFF0300;
 
 testing::Injection g_injection;
+testing::LiveObjects g_live;
 testing::Counters g_counters;
 float g_last_vertices[16] = {};
 std::string g_override_vs, g_override_fs;
@@ -44,6 +45,10 @@ struct Runtime {
 };
 
 struct Direct3D {
+    Direct3D() { ++g_live.direct3d; }
+    ~Direct3D() { --g_live.direct3d; }
+    Direct3D(const Direct3D&) = delete;
+    Direct3D& operator=(const Direct3D&) = delete;
     egl::Context context;
 };
 
@@ -52,6 +57,10 @@ struct Surface {
 };
 
 struct TextureObject {
+    TextureObject() { ++g_live.textures; }
+    ~TextureObject() { --g_live.textures; }
+    TextureObject(const TextureObject&) = delete;
+    TextureObject& operator=(const TextureObject&) = delete;
     int refs = 1;
     Device* device = nullptr;
     TexturePool pool = TexturePool::render_target_default;
@@ -69,16 +78,28 @@ struct VertexDeclaration {
 };
 
 struct VertexShader {
+    VertexShader() { ++g_live.shaders; }
+    ~VertexShader() { --g_live.shaders; }
+    VertexShader(const VertexShader&) = delete;
+    VertexShader& operator=(const VertexShader&) = delete;
     int refs = 1;
     std::vector<uint32_t> tokens;
 };
 
 struct PixelShader {
+    PixelShader() { ++g_live.shaders; }
+    ~PixelShader() { --g_live.shaders; }
+    PixelShader(const PixelShader&) = delete;
+    PixelShader& operator=(const PixelShader&) = delete;
     int refs = 1;
     gl::LinkedProgram program;
 };
 
 struct Device {
+    Device() { ++g_live.devices; }
+    ~Device() { --g_live.devices; }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
     Direct3D* d3d = nullptr;
     std::unique_ptr<egl::Context> window;  // windowed devices draw through their own context
     PresentParameters params;
@@ -415,9 +436,12 @@ Result reset(Device* device, const PresentParameters& params) {
     // Like Direct3D: every default-pool resource must have been released.
     for (auto& stage : device->stages) drop(stage);
     drop(device->target);
-    if (device->live_default_textures > 0 || (device->back_buffer && device->back_buffer->refs > 1))
+    if (device->live_default_textures > 0 ||
+        (device->back_buffer && device->back_buffer->refs > 1) || params.back_buffer_width == 0 ||
+        params.back_buffer_height == 0) {
+        device->status = kDeviceNotReset;  // a failed Reset leaves the device to be reset
         return kInvalidCall;
-    if (params.back_buffer_width == 0 || params.back_buffer_height == 0) return kInvalidCall;
+    }
     make_current(device);
     drop(device->back_buffer);
     device->params = params;
@@ -704,7 +728,9 @@ Result set_vertex_shader_constant(Device* device, uint32_t start_register, const
     if (!device || !values || start_register > kVertexConstants ||
         vector_count > kVertexConstants - start_register)
         return kInvalidCall;
-    std::memcpy(device->vertex_constants.data() + start_register * 4, values, vector_count * 16u);
+    float* at = device->vertex_constants.data() + start_register * 4;
+    if (std::memcmp(at, values, vector_count * 16u) == 0) return kOk;  // nothing to upload
+    std::memcpy(at, values, vector_count * 16u);
     device->vertex_constants_dirty = true;
     return kOk;
 }
@@ -714,7 +740,9 @@ Result set_pixel_shader_constant(Device* device, uint32_t start_register, const 
     if (!device || !values || start_register > kPixelConstants ||
         vector_count > kPixelConstants - start_register)
         return kInvalidCall;
-    std::memcpy(device->pixel_constants.data() + start_register * 4, values, vector_count * 16u);
+    float* at = device->pixel_constants.data() + start_register * 4;
+    if (std::memcmp(at, values, vector_count * 16u) == 0) return kOk;  // nothing to upload
+    std::memcpy(at, values, vector_count * 16u);
     device->pixel_constants_dirty = true;
     return kOk;
 }
@@ -881,6 +909,10 @@ void testing::set_device_status(Device* device, Result status) {
 
 void testing::finish(Device* device) {
     if (device && make_current(device)) glFinish();
+}
+
+testing::LiveObjects testing::live_objects() {
+    return g_live;
 }
 
 testing::Counters& testing::counters() {

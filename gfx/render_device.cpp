@@ -53,7 +53,9 @@ int gfx::video_memory_mb() {
     return static_cast<int>(std::min<uint64_t>(p::total_video_memory() >> 20, 0x7FFFFFFF));
 }
 
-RenderDevice::~RenderDevice() { destroy(); }
+RenderDevice::~RenderDevice() {
+    destroy();
+}
 
 int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
                          bool full_screen) {

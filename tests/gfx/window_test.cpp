@@ -1,11 +1,11 @@
 // The windowed device on an X11 window: needs an X display (DISPLAY); headless machines skip it.
-#include <gtest/gtest.h>
+#include "tests/gfx/gfx_fixture.h"
+
+// Xlib defines macros (None, Bool, Status) that clash with C++ names: include it last.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdlib>
-
-#include "tests/gfx/gfx_fixture.h"
 
 namespace {
 
