@@ -30,6 +30,9 @@ namespace {
 constexpr uint32_t kVertexConstants = 256;
 constexpr uint32_t kPixelConstants = 224;
 constexpr uint32_t kPixelShader30 = 0xFFFF0300;
+// Texture unit for creating and filling textures: past the 16 pixel stages and the 4 vertex
+// sampler units, so that no program samples what is bound there.
+constexpr GLenum kScratchUnit = 20;
 
 testing::Injection g_injection;
 testing::LiveObjects g_live;
@@ -268,7 +271,7 @@ Result make_render_target(Device* device, uint32_t width, uint32_t height, Textu
     t->height = height;
     t->surface.owner = t;
     glGenTextures(1, &t->texture);
-    glActiveTexture(GL_TEXTURE0 + kTextureStages);  // a unit the stages never use
+    glActiveTexture(GL_TEXTURE0 + kScratchUnit);
     glBindTexture(GL_TEXTURE_2D, t->texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // one level: mip filters work
@@ -635,7 +638,7 @@ Result update_texture(Device* device, TextureObject* source, TextureObject* dest
         source->width != destination->width || source->height != destination->height ||
         source->locked)
         return kInvalidCall;
-    glActiveTexture(GL_TEXTURE0 + kTextureStages);
+    glActiveTexture(GL_TEXTURE0 + kScratchUnit);
     glBindTexture(GL_TEXTURE_2D, destination->texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
