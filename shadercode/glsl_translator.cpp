@@ -7,13 +7,28 @@
 
 #include "shadercode/shader_model.h"
 
+// Where Direct3D's documentation and its drivers leave room, this translator settles:
+// - rcp(0) and rsq(0) give +FLT_MAX, log(0) gives -FLT_MAX; rcp/rsq/log results are clamped to
+//   +-FLT_MAX; pow(0, y < 0) is +inf; pow(x, 0) is 1 for every x.
+// - min/max follow the documented comparison: NaN in either operand yields src1.
+// - mova rounds halves away from zero; a0 is clamped to +-65536 (NaN reads some slot or 0).
+// - loop and rep counts are clamped to 0..255; aL start and step are taken as they are, every
+//   relative read or write is bounds-checked (reads outside give 0).
+// - A pixel input the vertex shader never writes reads (0,0,0,0); an undeclared input register
+//   reads (0,0,0,1). A declared input reads all four lanes of its varying.
+// - Scalar instructions without a replicate swizzle read the x lane.
+// - texkill sets a flag; the fragment is discarded at the end of main, so derivatives after it
+//   stay defined.
+// - vFace follows the winding only (not the cull mode).
 namespace shadercode {
 
 namespace {
 
 // Direct3D 9 arithmetic in GLSL. Every multiply-based operation goes through bw_mul, which
 // zeroes each factor where the other factor is zero, so that 0 * inf and 0 * NaN give 0 as
-// on Windows drivers. Selections use mix() with a boolean vector, which picks exactly.
+// on Windows drivers. Selections use mix() with a boolean vector, which picks exactly. GLSL
+// compilers may fold a compare-and-select into min/max, whose NaN results are undefined, so
+// min and max test NaN on the bits.
 constexpr const char* kHelpers = R"(const float BW_FLT_MAX = 3.402823466e+38;
 vec4 bw_mul(vec4 a, vec4 b) {
     return mix(a, vec4(0.0), equal(b, vec4(0.0))) * mix(b, vec4(0.0), equal(a, vec4(0.0)));
@@ -62,8 +77,14 @@ vec4 bw_crs(vec4 a, vec4 b) {
     vec4 r = bw_mul(vec4(a.zxy, 0.0), vec4(b.yzx, 0.0));
     return vec4(l.xyz - r.xyz, 0.0);
 }
-vec4 bw_min(vec4 a, vec4 b) { return mix(b, a, lessThan(a, b)); }
-vec4 bw_max(vec4 a, vec4 b) { return mix(b, a, greaterThanEqual(a, b)); }
+bvec4 bw_nan(vec4 v) {
+    return greaterThan(floatBitsToUint(v) & uvec4(0x7FFFFFFFu), uvec4(0x7F800000u));
+}
+bvec4 bw_or(bvec4 a, bvec4 b) { return bvec4(uvec4(a) | uvec4(b)); }
+vec4 bw_min(vec4 a, vec4 b) { return mix(mix(b, a, lessThan(a, b)), b, bw_or(bw_nan(a), bw_nan(b))); }
+vec4 bw_max(vec4 a, vec4 b) {
+    return mix(mix(b, a, greaterThanEqual(a, b)), b, bw_or(bw_nan(a), bw_nan(b)));
+}
 vec4 bw_sgn(vec4 v) {
     return mix(mix(vec4(0.0), vec4(1.0), greaterThan(v, vec4(0.0))), vec4(-1.0),
                lessThan(v, vec4(0.0)));
@@ -197,6 +218,8 @@ class StageTranslator {
     std::map<uint32_t, std::array<uint32_t, 4>> float_defs;
     std::map<uint32_t, std::array<uint32_t, 4>> int_defs;
     std::map<uint32_t, uint32_t> bool_defs;
+    std::set<uint32_t> int_used;  // i#/b# read by flow control
+    std::set<uint32_t> bool_used;
     std::map<uint32_t, SamplerType> samplers;
     std::vector<Semantic> inputs;   // vs: attributes; ps_3_0: varyings
     std::vector<Semantic> outputs;  // vs_3_0 declared outputs
@@ -355,6 +378,8 @@ bool StageTranslator::analyse() {
                     return false;
                 }
             }
+            if (s.type == RegisterType::ConstInt) int_used.insert(s.number);
+            if (s.type == RegisterType::ConstBool) bool_used.insert(s.number);
             if (s.type == RegisterType::Sampler && !samplers.count(s.number))
                 samplers[s.number] = SamplerType::Tex2D;
         }
@@ -606,7 +631,7 @@ void StageTranslator::store(const Instruction& ins, const std::string& value, ch
         case RegisterType::Output:  // oT# (vs_2_x) or o# (vs_3_0)
             if (vertex() && !sm3() && d.number < 8) target = "oT" + n;
             if (vertex() && sm3() && (d.relative || d.number < kVsOutputCount))
-                target = relative_output ? "o[bw_k]" : "o" + n;
+                target = d.relative ? "o[bw_k]" : relative_output ? "o[" + n + "]" : "o" + n;
             break;
         case RegisterType::ColorOut:
             if (!vertex() && d.number < kPixelOutputCount) target = pixel_output_name(d.number);
@@ -664,8 +689,8 @@ void StageTranslator::emit_instruction(const Instruction& ins) {
         return;
     }
     auto s = [&](size_t i) { return src(ins, i); };
-    // Scalar instructions read the lane their (replicate) swizzle names in the w position.
-    auto scalar = [&](size_t i) { return src_lane(ins, i, 3); };
+    // Scalar instructions read one lane: the one a replicate swizzle names, x without one.
+    auto scalar = [&](size_t i) { return src_lane(ins, i, 0); };
     auto blocks_have_loop = [&] {
         return std::any_of(blocks_.begin(), blocks_.end(),
                            [](char b) { return b == 'r' || b == 'l'; });
@@ -955,12 +980,14 @@ void append_common(std::string& code, const StageTranslator& st, bool vertex) {
     if (vertex) code += "ivec4 a0 = ivec4(0);\n";
     code += "int aL = 0;\nbvec4 p0 = bvec4(false);\n";
     for (uint32_t n = 0; n < 16; ++n) {
+        if (!st.int_used.count(n)) continue;
         auto it = st.int_defs.find(n);
         std::array<uint32_t, 4> v{};
         if (it != st.int_defs.end()) v = it->second;
         code += "const ivec4 i" + std::to_string(n) + " = ivec4(" + uvec4_literal(v) + ");\n";
     }
     for (uint32_t n = 0; n < 16; ++n) {
+        if (!st.bool_used.count(n)) continue;
         auto it = st.bool_defs.find(n);
         bool v = it != st.bool_defs.end() && it->second != 0;
         code += "const bool b" + std::to_string(n) + " = " + (v ? "true" : "false") + ";\n";
