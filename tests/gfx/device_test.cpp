@@ -69,6 +69,19 @@ TEST(GfxCreate, CreationResultsAndMessages) {
     inj = {};
     inj.create_device_fails = true;
     EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
+    {
+        // A failed start keeps what it made until destroy releases it.
+        pt::injection().create_device_fails = true;
+        RenderDevice failed;
+        EXPECT_EQ(failed.create(0, 8, 8, 60, false), RenderDevice::kDeviceCallFailed);
+        EXPECT_EQ(pt::live_objects().direct3d, 1);
+        EXPECT_EQ(pt::live_objects().devices, 0);
+        failed.begin_frame();  // frame operations do nothing without a device
+        failed.present();
+        failed.destroy();
+        EXPECT_EQ(pt::live_objects().direct3d, 0);
+        pt::injection() = {};
+    }
     inj = {};
     inj.declaration_fails = true;
     EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
