@@ -1,0 +1,63 @@
+#pragma once
+// The one image object: a render target of one mip level in A8R8G8B8 that can be sampled,
+// drawn into and filled from decoded pixels. Width or height 0 means it holds no image.
+#include <cstdint>
+
+#include "gfx/platform.h"
+
+class RenderDevice;
+
+class Texture {
+public:
+    // Filter kinds: 0 point; 1 linear, but point magnification at the picture's working size.
+    static constexpr int kFilterPoint = 0;
+    static constexpr int kFilterLinear = 1;
+    // Address kinds.
+    static constexpr int kAddressWrap = 0;
+    static constexpr int kAddressClamp = 1;
+    static constexpr int kAddressMirror = 2;
+
+    // Made by RenderDevice::new_texture; freeing it with `delete` destroys it.
+    explicit Texture(RenderDevice* device) : device_(device) {}
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    // Creates an empty render target; the texture must hold no platform objects.
+    bool create(int width, int height, int filter_kind, int address_kind);
+    // Replaces the image by `pixels`: width x height pixels of red, green, blue, alpha, the top
+    // row first. The buffer is changed in place (red and blue exchanged) and stays the caller's.
+    bool upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
+    // Copies the whole current render target 0 into this texture with linear filtering.
+    void copy_from_target();
+
+    // Around a device reset: release keeps size and kinds; restore recreates an empty target
+    // of the stored size with filter kind 0 and address kind 1.
+    void release_resources();
+    void restore();
+    // Releases the platform objects and takes the texture off the device's list.
+    void destroy();
+
+    gfx::platform::Surface* surface() const { return surface_; }
+    gfx::platform::TextureObject* handle() const { return texture_; }
+    RenderDevice* device() const { return device_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int filter_kind() const { return filter_kind_; }
+    int address_kind() const { return address_kind_; }
+
+    // Whether the platform texture is held.
+    bool holds_image() const { return texture_ != nullptr; }
+
+private:
+    friend class RenderDevice;
+    void release_objects();
+
+    RenderDevice* device_ = nullptr;
+    gfx::platform::TextureObject* texture_ = nullptr;
+    gfx::platform::Surface* surface_ = nullptr;
+    int filter_kind_ = 0;
+    int address_kind_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+};
