@@ -1,0 +1,199 @@
+// A bank's method library "Methods.dll": loading, the exchange block and virtual slots.
+#include "bank/method_library.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bank/bank_data.h"
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+namespace bank {
+namespace {
+
+// One set of entry points per process: the library loaded last serves every bank.
+struct MethodEntries {
+    BankMethodVirtual virtual_slot = nullptr;
+    BankMethodAction action = nullptr;
+    BankMethodWriteCadr write_cadr = nullptr;
+    BankMethodWriteSlot write_slot = nullptr;
+};
+MethodEntries g_entries;
+
+constexpr size_t kRecordImageLimit = size_t(1) << 20;
+
+void* load_library(const std::string& path) {
+#ifdef _WIN32
+    return reinterpret_cast<void*>(::LoadLibraryA(path.c_str()));
+#else
+    return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+
+void* entry(void* library, const char* name) {
+#ifdef _WIN32
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+    return ::dlsym(library, name);
+#endif
+}
+
+template <typename F>
+F as_function(void* p) {
+    F f;
+    static_assert(sizeof f == sizeof p);
+    std::memcpy(&f, &p, sizeof f);
+    return f;
+}
+
+// A unique name for the exchange area, reserved without a race.
+std::string make_exchange_name() {
+#ifdef _WIN32
+    std::string pattern =
+        "C:/Program Files/Hollowmir/tmp/mem." + std::to_string(_getpid()) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (_mktemp_s(name.data(), name.size()) != 0) return {};
+    return name.data();
+#else
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    std::string pattern = dir + "/mem." + std::to_string(::getpid()) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return {};
+    ::close(fd);
+    return name.data();
+#endif
+}
+
+int32_t word(const std::vector<uint8_t>& block, size_t i) {
+    int32_t v;
+    std::memcpy(&v, block.data() + 4 * i, 4);
+    return v;
+}
+void set_word(std::vector<uint8_t>& block, size_t i, int32_t v) {
+    std::memcpy(block.data() + 4 * i, &v, 4);
+}
+
+bool load_methods(BankData& d) {
+    const std::string path = d.folder + "/" + kMethodLibraryName;
+    if (!path_is_readable(path)) return false;
+    void* library = load_library(path);
+    if (library == nullptr) return false;
+    auto create = as_function<BankMethodCreate>(entry(library, "Create"));
+    if (create == nullptr) return false;
+
+    size_t image =
+        d.record_image_length < kRecordImageLimit ? d.record_image_length : kRecordImageLimit;
+    d.exchange.assign(kExchangeHeadBytes + image, 0);
+    d.exchange_name = make_exchange_name();
+    d.host.bank = d.owner;
+    d.host.exchange = d.exchange.data();
+    d.host.exchange_size = static_cast<uint32_t>(d.exchange.size());
+    d.host.folder = d.folder.c_str();
+    d.host.exchange_name = d.exchange_name.c_str();
+
+    void* handle = create(&d.host);
+    if (handle == nullptr) return false;
+    d.methods_handle = handle;
+    g_entries.virtual_slot = as_function<BankMethodVirtual>(entry(library, "Virtual"));
+    g_entries.action = as_function<BankMethodAction>(entry(library, "Action"));
+    g_entries.write_cadr = as_function<BankMethodWriteCadr>(entry(library, "Write_Cadr"));
+    g_entries.write_slot = as_function<BankMethodWriteSlot>(entry(library, "Write_Slot"));
+    return true;
+}
+
+// Serves the request in word 3 of the exchange block.
+void serve_request(BankData& d, const SlotPath& path) {
+    d.mark_windows_empty();  // the library may have changed the files
+    d.current_cadr = word(d.exchange, 2);
+    const int32_t request = word(d.exchange, 3);
+    set_word(d.exchange, 3, 0);
+    uint8_t* text = d.exchange.data() + kExchangeTextOffset;
+    switch (request) {
+        case kRequestVirtual:
+            if (g_entries.virtual_slot) {
+                BankSlotPathCopy copy;
+                static_assert(sizeof copy == sizeof path);
+                std::memcpy(&copy, &path, sizeof copy);
+                g_entries.virtual_slot(d.methods_handle, word(d.exchange, 0), copy);
+            }
+            break;
+        case kRequestSlotWritten:
+            if (g_entries.write_slot) {
+                BankTextCopy copy;
+                std::memcpy(copy.text, text, kExchangeTextBytes);
+                int32_t r = g_entries.write_slot(d.methods_handle, copy);
+                set_word(d.exchange, 4, r);
+                if (r == 0 || std::memcmp(copy.text, text, kExchangeTextBytes) == 0)
+                    std::memset(text, 0, kExchangeTextBytes);
+            }
+            break;
+        case kRequestCadrWritten:
+            if (g_entries.write_cadr)
+                set_word(d.exchange, 4, g_entries.write_cadr(d.methods_handle));
+            break;
+        case kRequestAction:
+            if (g_entries.action) {
+                int32_t number;
+                std::memcpy(&number, text, 4);
+                set_word(d.exchange, 4, g_entries.action(d.methods_handle, number));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int BankData::read_virtual(int cadr, const SlotPath& path, char** buffer) {
+    if (methods_state < 0) return -1;
+    if (methods_state == 0) {
+        methods_state = load_methods(*this) ? 1 : -1;
+        if (methods_state < 0) return -1;
+    }
+    uint8_t saved_text[kExchangeTextBytes];
+    uint8_t saved_bytes[kExchangeSavedBytes];
+    std::memcpy(saved_text, exchange.data() + kExchangeTextOffset, sizeof saved_text);
+    std::memcpy(saved_bytes, exchange.data() + kExchangeSavedOffset, sizeof saved_bytes);
+
+    set_word(exchange, 0, cadr);
+    std::memcpy(exchange.data() + kExchangePathOffset, &path, kExchangePathBytes);
+    std::memset(exchange.data() + kExchangeTextOffset, 0, kExchangeTextBytes);
+    set_word(exchange, 2, current_cadr);
+    set_word(exchange, 3, kRequestVirtual);
+    serve_request(*this, path);
+
+    // The text ends at its NUL, or at the end of the area if the library left none.
+    const char* text = reinterpret_cast<const char*>(exchange.data() + kExchangeTextOffset);
+    size_t length = strnlen(text, kExchangeTextBytes - 1);
+    char* out = static_cast<char*>(std::malloc(length + 1));
+    int result = -1;
+    if (out != nullptr) {
+        std::memcpy(out, text, length);
+        out[length] = '\0';
+        *buffer = out;
+        result = static_cast<int>(length + 1);
+    }
+    std::memcpy(exchange.data() + kExchangeTextOffset, saved_text, sizeof saved_text);
+    std::memcpy(exchange.data() + kExchangeSavedOffset, saved_bytes, sizeof saved_bytes);
+    return result;
+}
+
+void release_methods(BankData& d) {
+    if (!d.exchange_name.empty()) std::remove(d.exchange_name.c_str());
+    d.exchange_name.clear();
+}
+
+}  // namespace bank
