@@ -46,6 +46,23 @@ loading::PixelBuffer loading::decode_image(ImageFormat format, const unsigned ch
     return nullptr;
 }
 
+loading::PixelBuffer loading::load_image_file(const std::string& path, int& width, int& height) {
+    switch (image_format_for_path(path)) {
+        case ImageFormat::kTga:
+            return load_tga_file(path, width, height);
+        case ImageFormat::kPng:
+            return load_png_file(path, width, height);
+        case ImageFormat::kJpeg:
+            return load_jpeg_file(path, width, height);
+        case ImageFormat::kDds:
+            return load_dds_file(path, width, height);
+        case ImageFormat::kUnknown:
+            break;
+    }
+    std::fprintf(stderr, "Texture::load(): unknown format of \"%s\" file\n", path.c_str());
+    return nullptr;
+}
+
 loading::PixelBuffer loading::load_tga_file(const std::string& path, int& width, int& height) {
     int32_t size = 0;
     ByteBuffer bytes = load_data_file(path, size);

@@ -20,6 +20,10 @@ ImageFormat image_format_for_path(const std::string& path);
 PixelBuffer decode_image(ImageFormat format, const unsigned char* data, size_t size,
                          const std::string& path, int& width, int& height);
 
+// Loads the image file `path` with the decoder its extension chooses. An unknown extension
+// writes "Texture::load(): unknown format of "<path>" file" and gives null.
+PixelBuffer load_image_file(const std::string& path, int& width, int& height);
+
 PixelBuffer load_tga_file(const std::string& path, int& width, int& height);
 PixelBuffer load_dds_file(const std::string& path, int& width, int& height);
 PixelBuffer load_png_file(const std::string& path, int& width, int& height);
