@@ -55,3 +55,10 @@ void loading::descramble_record(int cadr, unsigned char* bytes, size_t size) {
     stream.seed(static_cast<int32_t>(static_cast<uint32_t>(cadr) + kDescrambleSeedOffset));
     stream.descramble(bytes, size);
 }
+
+void loading::scramble_record(int cadr, unsigned char* bytes, size_t size) {
+    DescrambleStream stream;
+    stream.seed(static_cast<int32_t>(static_cast<uint32_t>(cadr) + kDescrambleSeedOffset));
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<unsigned char>(bytes[i] + static_cast<unsigned char>(stream.next()));
+}

@@ -44,4 +44,8 @@ inline constexpr uint32_t kDescrambleSeedOffset = 27361;
 // Seeds a stream with cadr + kDescrambleSeedOffset and descrambles the record's bytes in place.
 void descramble_record(int cadr, unsigned char* bytes, size_t size);
 
+// The writing side (tools and tests): adds the stream's low bytes, so that descramble_record
+// with the same cadr gives the bytes back.
+void scramble_record(int cadr, unsigned char* bytes, size_t size);
+
 }  // namespace loading
