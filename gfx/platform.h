@@ -23,14 +23,16 @@ namespace gfx::platform {
 // Direct3D results (HRESULT values).
 using Result = int32_t;
 inline constexpr Result kOk = 0;
-inline constexpr Result kFail = static_cast<Result>(0x80004005);               // E_FAIL
-inline constexpr Result kOutOfMemory = static_cast<Result>(0x8007000E);        // E_OUTOFMEMORY
-inline constexpr Result kDeviceLost = static_cast<Result>(0x88760868);         // D3DERR_DEVICELOST
-inline constexpr Result kDeviceNotReset = static_cast<Result>(0x88760869);     // ..NOTRESET
-inline constexpr Result kInvalidCall = static_cast<Result>(0x8876086C);        // ..INVALIDCALL
-inline constexpr Result kNotAvailable = static_cast<Result>(0x8876086A);       // ..NOTAVAILABLE
-inline constexpr Result kOutOfVideoMemory = static_cast<Result>(0x8876017C);   // ..OUTOFVIDEOMEMORY
-inline constexpr bool failed(Result r) { return r < 0; }
+inline constexpr Result kFail = static_cast<Result>(0x80004005);              // E_FAIL
+inline constexpr Result kOutOfMemory = static_cast<Result>(0x8007000E);       // E_OUTOFMEMORY
+inline constexpr Result kDeviceLost = static_cast<Result>(0x88760868);        // D3DERR_DEVICELOST
+inline constexpr Result kDeviceNotReset = static_cast<Result>(0x88760869);    // ..NOTRESET
+inline constexpr Result kInvalidCall = static_cast<Result>(0x8876086C);       // ..INVALIDCALL
+inline constexpr Result kNotAvailable = static_cast<Result>(0x8876086A);      // ..NOTAVAILABLE
+inline constexpr Result kOutOfVideoMemory = static_cast<Result>(0x8876017C);  // ..OUTOFVIDEOMEMORY
+inline constexpr bool failed(Result r) {
+    return r < 0;
+}
 
 inline constexpr uint32_t kSdkVersion = 31;
 
@@ -45,13 +47,13 @@ struct VertexShader;       // IDirect3DVertexShader9
 struct PixelShader;        // IDirect3DPixelShader9
 
 // The parts of D3DCAPS9 the capability test reads.
-inline constexpr uint32_t kTextureCapsPow2 = 0x2;                // D3DPTEXTURECAPS_POW2
+inline constexpr uint32_t kTextureCapsPow2 = 0x2;                  // D3DPTEXTURECAPS_POW2
 inline constexpr uint32_t kTextureCapsNonPow2Conditional = 0x100;  // ..NONPOW2CONDITIONAL
 struct Caps {
     uint32_t texture_caps = 0;
     uint32_t max_texture_width = 0;
     uint32_t max_texture_height = 0;
-    uint32_t pixel_shader_version = 0;  // 0xFFFF0000 | major << 8 | minor
+    uint32_t pixel_shader_version = 0;   // 0xFFFF0000 | major << 8 | minor
     int32_t ps20_instruction_slots = 0;  // PS20Caps.NumInstructionSlots
 };
 
@@ -63,8 +65,8 @@ struct AdapterIdentifier {
 };
 
 // D3DPRESENT_PARAMETERS, the fields the device sets.
-inline constexpr uint32_t kFormatUnknown = 0;     // D3DFMT_UNKNOWN
-inline constexpr uint32_t kFormatA8R8G8B8 = 21;   // D3DFMT_A8R8G8B8
+inline constexpr uint32_t kFormatUnknown = 0;    // D3DFMT_UNKNOWN
+inline constexpr uint32_t kFormatA8R8G8B8 = 21;  // D3DFMT_A8R8G8B8
 inline constexpr uint32_t kSwapEffectDiscard = 1;
 inline constexpr uint32_t kPresentIntervalOne = 1;
 struct PresentParameters {
@@ -182,7 +184,7 @@ Result get_surface_level(TextureObject* texture, uint32_t level, Surface** surfa
 // Whole level 0, flags 0. `pitch` is the byte length of one locked row.
 Result lock_rect(TextureObject* texture, void** bits, int32_t& pitch);
 Result unlock_rect(TextureObject* texture);
-Result add_dirty_rect(TextureObject* texture);  // the whole texture
+Result add_dirty_rect(TextureObject* texture);                                 // the whole texture
 Result get_surface_size(Surface* surface, uint32_t& width, uint32_t& height);  // GetDesc
 // Reads a render-target surface into RGBA8 rows, top row first (GetRenderTargetData + lock).
 Result read_surface(Device* device, Surface* surface, uint8_t* rgba, size_t size);

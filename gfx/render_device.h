@@ -11,7 +11,7 @@ class Shader;
 class Texture;
 
 class RenderDevice {
-public:
+  public:
     // Results of create().
     static constexpr int kCreated = 0;
     static constexpr int kDeviceCallFailed = 1;
@@ -82,7 +82,7 @@ public:
     void forget(Texture* texture);
     void forget(Shader* shader);
 
-private:
+  private:
     gfx::platform::Runtime* runtime_ = nullptr;
     gfx::platform::CreateFunction create_function_ = nullptr;
     gfx::platform::Direct3D* d3d_ = nullptr;

@@ -15,7 +15,7 @@ class RenderDevice;
 class Texture;
 
 class Shader {
-public:
+  public:
     struct Constant {
         std::string name;
         uint32_t last_component = 0;  // the constant has last_component + 1 floats
@@ -43,8 +43,7 @@ public:
 
     // Stores up to four floats (as many as the constant has) in every constant of that name.
     void set_param(std::string_view name, const float* values);
-    void set_param(std::string_view name, float x, float y = 0.0f, float z = 0.0f,
-                   float w = 0.0f);
+    void set_param(std::string_view name, float x, float y = 0.0f, float z = 0.0f, float w = 0.0f);
     // Binds a texture (or null) to the pixel sampler "texSampler<slot>".
     void set_texture(int slot, Texture* texture);
     // Puts the program, its constants and its textures on the device (used by the draws).
@@ -61,7 +60,7 @@ public:
     const std::vector<Sampler>& pixel_samplers() const { return pixel_samplers_; }
     bool loaded() const { return vertex_shader_ != nullptr && pixel_shader_ != nullptr; }
 
-private:
+  private:
     friend class RenderDevice;
     void release_objects();
 

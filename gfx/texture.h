@@ -9,7 +9,7 @@
 class RenderDevice;
 
 class Texture {
-public:
+  public:
     // Filter kinds: 0 point; 1 linear, but point magnification at the picture's working size.
     static constexpr int kFilterPoint = 0;
     static constexpr int kFilterLinear = 1;
@@ -61,7 +61,7 @@ public:
     // Whether the platform texture is held.
     bool holds_image() const { return texture_ != nullptr; }
 
-private:
+  private:
     friend class RenderDevice;
     void release_objects();
 

@@ -1,0 +1,138 @@
+#include "gfx/shader_link_gl.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace gfx::platform::gl {
+
+namespace {
+
+constexpr char kVertexBlock[] = "BwVertexConstants";
+constexpr char kPixelBlock[] = "BwPixelConstants";
+constexpr char kPositionFixup[] = "bw_pos_fixup";
+constexpr char kPixelSamplerPrefix[] = "bw_ps_s";
+constexpr char kVertexSamplerPrefix[] = "bw_vs_s";
+
+std::string first_line(const std::string& log) {
+    std::string line = log.substr(0, log.find('\n'));
+    return line.empty() ? std::string("no log") : line;
+}
+
+GLuint compile(GLenum kind, const std::string& source, std::string& error) {
+    const GLuint shader = glCreateShader(kind);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+        error = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+                " GLSL does not compile: " + first_line(log.c_str());
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+int sampler_unit(const char* name, const char* prefix, int base) {
+    const size_t n = std::strlen(prefix);
+    if (std::strncmp(name, prefix, n) != 0) return -1;
+    char* end = nullptr;
+    const long index = std::strtol(name + n, &end, 10);
+    if (end == name + n || (*end != '\0' && *end != '[') || index < 0 || index > 15) return -1;
+    return base + static_cast<int>(index);
+}
+
+}  // namespace
+
+bool link_program(const std::string& vertex_source, const std::string& fragment_source,
+                  LinkedProgram& out, std::string& error) {
+    const GLuint vs = compile(GL_VERTEX_SHADER, vertex_source, error);
+    if (!vs) return false;
+    const GLuint fs = compile(GL_FRAGMENT_SHADER, fragment_source, error);
+    if (!fs) {
+        glDeleteShader(vs);
+        return false;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+        std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+        error = "GLSL does not link: " + first_line(log.c_str());
+        glDeleteProgram(program);
+        return false;
+    }
+    const GLuint vertex_block = glGetUniformBlockIndex(program, kVertexBlock);
+    if (vertex_block != GL_INVALID_INDEX)
+        glUniformBlockBinding(program, vertex_block, kVertexConstantBinding);
+    const GLuint pixel_block = glGetUniformBlockIndex(program, kPixelBlock);
+    if (pixel_block != GL_INVALID_INDEX)
+        glUniformBlockBinding(program, pixel_block, kPixelConstantBinding);
+
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    glUseProgram(program);
+    GLint uniforms = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &uniforms);
+    for (GLint i = 0; i < uniforms; ++i) {
+        char name[128] = {};
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type,
+                           name);
+        int unit = sampler_unit(name, kPixelSamplerPrefix, 0);
+        if (unit < 0) unit = sampler_unit(name, kVertexSamplerPrefix, 16);
+        if (unit >= 0) glUniform1i(glGetUniformLocation(program, name), unit);
+    }
+    glUseProgram(static_cast<GLuint>(previous));
+    out.program = program;
+    out.position_fixup = glGetUniformLocation(program, kPositionFixup);
+    return true;
+}
+
+bool translate_and_link(const std::vector<uint32_t>&, const uint32_t*, size_t, LinkedProgram&,
+                        std::string& error) {
+    error = "this build has no shader translator";
+    return false;
+}
+
+bool check_vertex_tokens(const uint32_t* tokens, size_t count, std::string& error) {
+    if (!tokens || count == 0) {
+        error = "empty vertex shader";
+        return false;
+    }
+    const uint32_t version = tokens[0];
+    if ((version & 0xFFFF0000u) != 0xFFFE0000u || ((version >> 8) & 0xFF) < 2 ||
+        ((version >> 8) & 0xFF) > 3) {
+        error = "not a vertex shader of model 2 or 3";
+        return false;
+    }
+    return true;
+}
+
+bool translator_accepts_ps30() {
+    return true;
+}
+
+void delete_program(LinkedProgram& program) {
+    if (program.program) glDeleteProgram(program.program);
+    program = LinkedProgram{};
+}
+
+}  // namespace gfx::platform::gl
