@@ -45,9 +45,51 @@ uint32_t DescrambleStream::next() {
     return step() >> 1;
 }
 
+namespace {
+
+constexpr int kCycle = 31;  // entries 1 to 31 once both indices have wrapped
+constexpr int kLag = 3;     // the front index runs this far ahead of the back index
+
+// The entry index p (from 1) brought back into 1 to 31.
+int32_t cycle_index(int64_t p) {
+    return static_cast<int32_t>(((p - 1) % kCycle + kCycle) % kCycle + 1);
+}
+
+}  // namespace
+
 void DescrambleStream::descramble(unsigned char* bytes, size_t size) {
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<unsigned char>(bytes[i] - static_cast<unsigned char>(next()));
+    size_t done = 0;
+    // Right after seeding both indices have wrapped already; the plain steps cover any other
+    // state until they have.
+    auto steady = [this] {
+        return front_ >= 1 && back_ >= 1 && front_ == cycle_index(int64_t{back_} + kLag);
+    };
+    for (; done < size && !steady(); ++done)
+        bytes[done] = static_cast<unsigned char>(bytes[done] - static_cast<unsigned char>(next()));
+    if (done == size) return;
+
+    // In the steady state the entry at the front index holds the value of 31 steps ago and the
+    // entry at the back index that of 3 steps ago: x[n] = x[n-31] + x[n-3]. The history is laid
+    // out in a line and extended block by block.
+    constexpr size_t kBlock = 1024;
+    uint32_t history[kCycle + kBlock];
+    for (int m = 0; m < kCycle; ++m)
+        history[m] = static_cast<uint32_t>(table_[cycle_index(int64_t{front_} + m)]);
+    while (done < size) {
+        const size_t n = size - done < kBlock ? size - done : kBlock;
+        unsigned char* out = bytes + done;
+        for (size_t t = 0; t < n; ++t) {
+            const uint32_t v = history[t] + history[t + kCycle - kLag];
+            history[t + kCycle] = v;
+            out[t] = static_cast<unsigned char>(out[t] - static_cast<unsigned char>(v >> 1));
+        }
+        for (int m = 0; m < kCycle; ++m) history[m] = history[n + static_cast<size_t>(m)];
+        front_ = cycle_index(int64_t{front_} + static_cast<int64_t>(n));
+        done += n;
+    }
+    for (int m = 0; m < kCycle; ++m)
+        table_[cycle_index(int64_t{front_} + m)] = static_cast<int32_t>(history[m]);
+    back_ = cycle_index(int64_t{front_} - kLag);
 }
 
 void loading::descramble_record(int cadr, unsigned char* bytes, size_t size) {
