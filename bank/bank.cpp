@@ -226,8 +226,6 @@ int64_t BankData::stored_value_at(int64_t cadr, const Slot& slot, uint32_t posit
         count = k.width;
         bytes = read(slot.own_file, (cadr - 1) * int64_t(k.width), count);
         if (bytes == nullptr) return -1;
-    } else if (k.flags & kFlagBlockStore && !is_array(k.flags)) {
-        return block_store_value(cadr, slot, position, out);
     } else if (is_variable_length(k.type, k.flags)) {
         uint32_t ref_width = slot.inline_width < 4 ? slot.inline_width : 4;
         if (ref_width == 0) return -1;
@@ -239,6 +237,8 @@ int64_t BankData::stored_value_at(int64_t cadr, const Slot& slot, uint32_t posit
             bytes = read(kFileValues, start, count);
             if (bytes == nullptr) return -1;
         }
+    } else if (k.flags & kFlagBlockStore) {
+        return block_store_value(cadr, slot, position, out);
     } else {
         count = k.width;
         bytes = entry_field(cadr, position, k.width);
