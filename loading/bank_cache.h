@@ -1,27 +1,20 @@
 #pragma once
-// Banks kept open for the rest of the run: each is opened at its first use and kept, and a
-// failed opening is tried again at the next use. A bank is opened anew when the folder it is
-// asked for differs from the one it was opened from (the data folder changed).
-#include <memory>
+// The banks the loaders keep open for the rest of the run: the program bank and the three image
+// banks. Each is opened at its first use and kept; a failed opening is tried again at the next
+// use, and a bank is opened anew when it is asked for with another folder (the data folder
+// changed).
 #include <string>
 
 class Bank;
 
 namespace loading {
 
-class KeptBank {
-  public:
-    KeptBank();
-    ~KeptBank();
-    KeptBank(const KeptBank&) = delete;
-    KeptBank& operator=(const KeptBank&) = delete;
+enum class KeptBankId { kProgram, kColourImages, kFormImages, kFactureImages };
 
-    // The bank over `folder`, opening it when needed; null when it cannot be opened.
-    Bank* get(const std::string& folder);
+// The kept bank over `folder`, opening it when needed; null when it cannot be opened.
+Bank* kept_bank(KeptBankId id, const std::string& folder);
 
-  private:
-    std::string folder_;
-    std::unique_ptr<Bank> bank_;
-};
+// Closes every kept bank; the next use opens it again (tools and tests that rewrite banks).
+void close_kept_banks();
 
 }  // namespace loading

@@ -15,10 +15,9 @@ namespace {
 constexpr int kImageSlot = 2;
 constexpr const char* kBankFolders[] = {"/data/Base1", "/data/Base2", "/data/Base4"};
 
-loading::KeptBank& image_bank(int kind) {
-    static loading::KeptBank banks[3];
-    return banks[kind];
-}
+constexpr loading::KeptBankId kBankIds[] = {loading::KeptBankId::kColourImages,
+                                            loading::KeptBankId::kFormImages,
+                                            loading::KeptBankId::kFactureImages};
 
 }  // namespace
 
@@ -26,7 +25,7 @@ loading::PixelBuffer loading::load_bank_image(int n, int kind, int& width, int& 
                                               int& image_count) {
     if (data_folder().empty()) set_data_folder(".");
     if (kind < kColourImages || kind > kFactureImages) return nullptr;
-    Bank* bank = image_bank(kind).get(data_folder() + kBankFolders[kind]);
+    Bank* bank = kept_bank(kBankIds[kind], data_folder() + kBankFolders[kind]);
     if (bank == nullptr) return nullptr;
 
     char* record = nullptr;

@@ -14,11 +14,6 @@ namespace {
 constexpr int kKeySlot = 1;
 constexpr int kValueSlot = 2;
 
-loading::KeptBank& program_bank() {
-    static loading::KeptBank bank;
-    return bank;
-}
-
 // Finds `path` in the bank and reads its value: the cadr number (0 or less when the key is not
 // there) and the value's bytes and length.
 int read_record(Bank& bank, const std::string& path, char** value, int& length) {
@@ -47,7 +42,7 @@ loading::ByteBuffer read_plain_file(const std::string& path, int32_t& size) {
 }  // namespace
 
 loading::ByteBuffer loading::load_data_file(const std::string& path, int32_t& size) {
-    Bank* bank = program_bank().get(data_folder() + "/data/Base3");
+    Bank* bank = kept_bank(KeptBankId::kProgram, data_folder() + "/data/Base3");
     char* value = nullptr;
     int length = 0;
     const int cadr = bank != nullptr ? read_record(*bank, path, &value, length) : -1;
