@@ -1,7 +1,13 @@
 #include "loading/jpeg_decoder.h"
 
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 // clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
@@ -35,7 +41,7 @@ struct JpegDecode {
     jpeg_decompress_struct info{};
     RecoveringErrors errors{};
     loading::PixelBuffer pixels;
-    loading::PixelBuffer row;  // one row of the library's own output, when it is not RGBA
+    loading::PixelBuffer rows;  // the rows the library writes before they are copied out
     int width = 0;
     int height = 0;
     bool created = false;
@@ -52,6 +58,39 @@ void expand_row(const unsigned char* in, unsigned char* out, size_t pixels, int 
             out[2] = in[3 * i + 2];
         }
         out[3] = 0;
+    }
+}
+
+// Copies `pixels` RGBA pixels with their alpha set to 0, two pixels a word.
+// Where the target is 16-byte aligned, whole 16-byte blocks are stored around the cache: the
+// decoded image is written once and not read again here.
+void copy_clearing_alpha(const unsigned char* from, unsigned char* to, size_t pixels) {
+    constexpr uint64_t kKeepColour =
+        std::endian::native == std::endian::little ? 0x00FFFFFF00FFFFFFull : 0xFFFFFF00FFFFFF00ull;
+    size_t start = 0;
+#if defined(__SSE2__)
+    if ((reinterpret_cast<uintptr_t>(to) & 15) == 0) {
+        const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+        for (; start + 4 <= pixels; start += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * start));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + 4 * start), _mm_and_si128(v, keep));
+        }
+        _mm_sfence();
+    }
+#endif
+    from += 4 * start;
+    to += 4 * start;
+    pixels -= start;
+    const size_t pairs = pixels / 2;
+    for (size_t i = 0; i < pairs; ++i) {
+        uint64_t w;
+        std::memcpy(&w, from + 8 * i, 8);
+        w &= kKeepColour;
+        std::memcpy(to + 8 * i, &w, 8);
+    }
+    if (pixels % 2 != 0) {
+        std::memcpy(to + 8 * pairs, from + 8 * pairs, 3);
+        to[8 * pairs + 3] = 0;
     }
 }
 
@@ -81,24 +120,32 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size) {
     if (!d.pixels) return false;
     const size_t width = d.info.output_width;
     const size_t stride = width * 4;
-    if (!direct) {
-        d.row = loading::allocate_bytes(width * static_cast<size_t>(components));
-        if (!d.row) return false;
-    }
+    // The library writes a few rows at a time into a small buffer that stays in the cache, then
+    // they are copied out. The rows start 4 bytes past a 16-byte boundary: for aligned rows the
+    // library's converters store around the cache, which would make the copy read memory.
+    constexpr size_t kRowOffset = 4;
+    constexpr JDIMENSION kMaxRows = 4;
+    const size_t pitch = (stride + 15) / 16 * 16;
+    d.rows = loading::allocate_bytes(kRowOffset + pitch * kMaxRows);
+    if (!d.rows) return false;
     while (d.info.output_scanline < d.info.output_height) {
         unsigned char* out = d.pixels.get() + stride * d.info.output_scanline;
+        JDIMENSION n = 1;
         if (direct) {
-            JSAMPROW rows[4];
             const JDIMENSION left = d.info.output_height - d.info.output_scanline;
-            int n = d.info.rec_outbuf_height < 4 ? d.info.rec_outbuf_height : 4;
-            if (n < 1) n = 1;
-            if (static_cast<JDIMENSION>(n) > left) n = static_cast<int>(left);
-            for (int i = 0; i < n; ++i) rows[i] = out + stride * static_cast<size_t>(i);
-            const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(n));
-            for (size_t i = 3; i < stride * got; i += 4) out[i] = 0;
-        } else {
-            JSAMPROW row = d.row.get();
-            if (jpeg_read_scanlines(&d.info, &row, 1) == 1) expand_row(row, out, width, components);
+            if (d.info.rec_outbuf_height > 1) n = static_cast<JDIMENSION>(d.info.rec_outbuf_height);
+            if (n > kMaxRows) n = kMaxRows;
+            if (n > left) n = left;
+        }
+        JSAMPROW rows[kMaxRows];
+        for (JDIMENSION i = 0; i < n; ++i) rows[i] = d.rows.get() + kRowOffset + pitch * i;
+        const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, n);
+        for (JDIMENSION i = 0; i < got; ++i, out += stride) {
+            if (direct) {
+                copy_clearing_alpha(rows[i], out, width);
+            } else {
+                expand_row(rows[i], out, width, components);
+            }
         }
     }
     jpeg_finish_decompress(&d.info);
