@@ -35,11 +35,26 @@ void emit_message(j_common_ptr info, int level) {
     reinterpret_cast<RecoveringErrors*>(info->err)->default_emit(info, level);
 }
 
+// Legitimate progressive images have about ten scans; a crafted file with thousands of tiny
+// scans would make the decoder walk the whole image for each of them.
+constexpr int kMaxScans = 500;
+// The decoder's own working memory (progressive images keep every coefficient).
+constexpr long kMaxWorkingMemory = 1L << 30;
+
+void limit_scans(j_common_ptr info) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > kMaxScans) {
+        std::fprintf(stderr, "Progressive JPEG image has more than %d scans\n", kMaxScans);
+        std::longjmp(reinterpret_cast<RecoveringErrors*>(info->err)->recovery, 1);
+    }
+}
+
 // Everything a decode touches lives here, outside the function that sets the recovery point,
 // so it stays valid after a jump back.
 struct JpegDecode {
     jpeg_decompress_struct info{};
     RecoveringErrors errors{};
+    jpeg_progress_mgr progress{};
     loading::PixelBuffer pixels;
     loading::PixelBuffer rows;  // the rows the library writes before they are copied out
     int width = 0;
@@ -98,6 +113,9 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size) {
     if (setjmp(d.errors.recovery) != 0) return false;
     jpeg_create_decompress(&d.info);
     d.created = true;
+    d.info.mem->max_memory_to_use = kMaxWorkingMemory;
+    d.progress.progress_monitor = limit_scans;
+    d.info.progress = &d.progress;
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&d.info, TRUE);
     d.width = static_cast<int>(d.info.image_width);
