@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < files.size(); ++i) {
         std::FILE* out = std::fopen(p.names[i].c_str(), "wb");
         if (out == nullptr) std::abort();
-        std::fwrite(files[i].data(), 1, files[i].size(), out);
+        if (!files[i].empty()) std::fwrite(files[i].data(), 1, files[i].size(), out);
         std::fclose(out);
     }
     loading::close_kept_banks();

@@ -133,7 +133,7 @@ void write_file(const std::string& path, const Bytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) throw std::runtime_error("cannot write " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "loading/jpeg_decoder.h"
 #include "loading/png_decoder.h"
@@ -141,4 +144,60 @@ TEST(PngDecoder, WrongSignatureAndDamagedFilesGiveNull) {
     EXPECT_FALSE(png(corrupt).pixels);
     EXPECT_FALSE(png(Bytes(good.begin(), good.begin() + 12)).pixels);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("libpng error"), std::string::npos);
+}
+
+TEST(JpegDecoder, OtherComponentCountsAndUnaddressableSizesGiveNull) {
+    // CMYK: four components.
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long out_size = 0;
+    jpeg_mem_dest(&info, &out, &out_size);
+    info.image_width = 8;
+    info.image_height = 8;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    Bytes row(8 * 4, 100);
+    while (info.next_scanline < 8) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&info, &r, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const Bytes cmyk(out, out + out_size);
+    std::free(out);
+    Decoded d = jpeg(cmyk);
+    EXPECT_FALSE(d.pixels);
+    EXPECT_EQ(d.width, 8);
+
+    // A frame header claiming 65000 x 65000 is refused before anything is allocated.
+    Bytes huge = testimg::encode_jpeg(Bytes(8 * 8, 1), 8, 8, 1);
+    size_t sof = 2;
+    while (sof + 9 < huge.size() && !(huge[sof] == 0xFF && huge[sof + 1] == 0xC0)) ++sof;
+    ASSERT_LT(sof + 9, huge.size());
+    huge[sof + 5] = huge[sof + 7] = 0xFD;
+    huge[sof + 6] = huge[sof + 8] = 0xE8;
+    Decoded big = jpeg(huge);
+    EXPECT_FALSE(big.pixels);
+    EXPECT_EQ(big.width, 65000);
+}
+
+TEST(PngDecoder, UnaddressableSizesAreRefused) {
+    Bytes file = testimg::encode_png({{1, 2, 3}}, 1, 1, {PNG_COLOR_TYPE_RGB, 8, {}, {}, 0});
+    // IHDR data at 16..28, its checksum at 29..32: claim 40000 x 40000.
+    for (size_t at : {16u, 20u}) {
+        file[at] = 0;
+        file[at + 1] = 0;
+        file[at + 2] = 0x9C;
+        file[at + 3] = 0x40;
+    }
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, file.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) file[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+    Decoded d = png(file);
+    EXPECT_FALSE(d.pixels);
+    EXPECT_EQ(d.width, 40000);
 }
