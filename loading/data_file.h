@@ -1,0 +1,19 @@
+#pragma once
+// Data files named by their relative path ("data/shaders/oil3.jpg"): read from the program bank
+// "<data folder>/data/Base3" and descrambled, or, when the path's record is present but empty,
+// from the plain file "<data folder>/<path>".
+#include <cstdint>
+#include <string>
+
+#include "loading/pixel_buffer.h"
+
+namespace loading {
+
+// The file's bytes (no terminator added) and their count in `size`, or null. A path that is not
+// a key of the program bank (or no program bank at all) writes
+// "Shader::Shader(): can't open "<path>" file" and gives null; the plain file is not tried then.
+// A missing plain file gives null without a message.
+ByteBuffer load_data_file(const std::string& path, int32_t& size);
+ByteBuffer load_data_file(const std::string& path);
+
+}  // namespace loading

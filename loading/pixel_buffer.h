@@ -1,0 +1,42 @@
+#pragma once
+// Buffers handed out by the readers and decoders: blocks allocated with std::malloc that belong
+// to the caller and are released with std::free (the deleter does that).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace loading {
+
+struct FreeDeleter {
+    void operator()(void* p) const noexcept { std::free(p); }
+};
+
+// Bytes of one data file or record.
+using ByteBuffer = std::unique_ptr<unsigned char[], FreeDeleter>;
+
+// Decoded image: width x height pixels of 4 bytes (red, green, blue, alpha), rows from the top.
+using PixelBuffer = std::unique_ptr<unsigned char[], FreeDeleter>;
+
+// The largest decoded image, in bytes: sizes are signed 32-bit numbers wherever images travel.
+inline constexpr uint64_t kMaxImageBytes = INT32_MAX;
+
+// The byte count of a width x height image of `bytes_per_pixel`, or 0 when either side is not
+// positive or the count would exceed kMaxImageBytes. Computed without overflow.
+inline size_t image_byte_count(int64_t width, int64_t height, int bytes_per_pixel) {
+    if (width <= 0 || height <= 0 || bytes_per_pixel <= 0) return 0;
+    if (static_cast<uint64_t>(width) > kMaxImageBytes / static_cast<uint64_t>(height)) return 0;
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (pixels > kMaxImageBytes / static_cast<uint64_t>(bytes_per_pixel)) return 0;
+    return static_cast<size_t>(pixels * static_cast<uint64_t>(bytes_per_pixel));
+}
+
+// A new uninitialised block of `size` bytes (at least one), or null when out of memory.
+inline ByteBuffer allocate_bytes(size_t size) {
+    return ByteBuffer(static_cast<unsigned char*>(std::malloc(size == 0 ? 1 : size)));
+}
+
+// Exchanges row i and row height - 1 - i for every i below height / 2; rows are width x 4 bytes.
+void flip_rows(unsigned char* pixels, int width, int height);
+
+}  // namespace loading

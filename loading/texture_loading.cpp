@@ -1,0 +1,28 @@
+// The image-loading members of Texture: files by path and numbered images from the image banks.
+#include "gfx/texture.h"
+#include "loading/bank_images.h"
+#include "loading/image_files.h"
+
+namespace {
+
+constexpr int kLoadedFilterKind = Texture::kFilterLinear;   // 1
+constexpr int kLoadedAddressKind = Texture::kAddressClamp;  // 1
+
+}  // namespace
+
+bool Texture::load(const std::string& path, int& width, int& height) {
+    loading::PixelBuffer pixels = loading::load_image_file(path, width, height);
+    if (!pixels || width == 0 || height == 0) return false;
+    return upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+}
+
+void Texture::load_from_bank(int n, int kind, int& width, int& height, int& image_count) {
+    loading::PixelBuffer pixels = loading::load_bank_image(n, kind, width, height, image_count);
+    if (!pixels) {
+        width = 0;
+        height = 0;
+        return;
+    }
+    loading::flip_rows(pixels.get(), width, height);
+    upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+}
