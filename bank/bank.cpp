@@ -217,15 +217,27 @@ int64_t BankData::stored_value(int64_t cadr, const Slot& slot, std::vector<uint8
 int64_t BankData::stored_value_at(int64_t cadr, const Slot& slot, uint32_t position,
                                   std::vector<uint8_t>& out) {
     out.clear();
-    const SlotKind& k = slot.kind;
     const uint8_t* bytes = nullptr;
+    const int64_t count = value_view(cadr, slot, position, bytes, out);
+    if (count < 0) return -1;
+    if (bytes != out.data()) {
+        out.assign(bytes, bytes + count);
+        out.push_back(0);
+    }
+    return count;
+}
+
+int64_t BankData::value_view(int64_t cadr, const Slot& slot, uint32_t position,
+                             const uint8_t*& bytes, std::vector<uint8_t>& scratch) {
+    const SlotKind& k = slot.kind;
+    static const uint8_t kNothing[1] = {0};
+    bytes = kNothing;
     int64_t count = 0;
     if (cadr < 1 || (cadr > cadr_count && cadr > refresh_count())) return -1;
     if (k.flags & kFlagOwnFile) {
         if (slot.own_file < 0) return -1;
         count = k.width;
         bytes = read(slot.own_file, (cadr - 1) * int64_t(k.width), count);
-        if (bytes == nullptr) return -1;
     } else if (is_variable_length(k.type, k.flags)) {
         uint32_t ref_width = slot.inline_width < 4 ? slot.inline_width : 4;
         if (ref_width == 0) return -1;
@@ -233,19 +245,15 @@ int64_t BankData::stored_value_at(int64_t cadr, const Slot& slot, uint32_t posit
         if (field == nullptr) return -1;
         int64_t start = 0;
         if (!values_record(load_uint(field, ref_width), slot, start, count)) return -1;
-        if (count > 0) {
-            bytes = read(kFileValues, start, count);
-            if (bytes == nullptr) return -1;
-        }
+        if (count > 0) bytes = read(kFileValues, start, count);
     } else if (k.flags & kFlagBlockStore) {
-        return block_store_value(cadr, slot, position, out);
+        count = block_store_value(cadr, slot, position, scratch);
+        bytes = scratch.data();
     } else {
         count = k.width;
         bytes = entry_field(cadr, position, k.width);
-        if (bytes == nullptr) return -1;
     }
-    out.assign(bytes, bytes + count);
-    out.push_back(0);
+    if (bytes == nullptr || count < 0) return -1;
     return count;
 }
 
@@ -378,17 +386,34 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
     BankData& d = *data_;
 
     const int top = path.pairs[0].slot;
-    if (top > static_cast<int>(d.slots.size())) return d.read_virtual(cadr, path, buffer);
+    if (top > static_cast<int>(d.slots.size())) {
+        int n = d.read_virtual(cadr, path, buffer);
+        return n > 0 ? n : give(buffer, "", 0, -1);
+    }
     if (top < 1) return give(buffer, "", 0, -1);
 
-    // Resolve the path through groups.
+    // Resolve the path through groups and references to other cadrs.
     const Slot* slot = &d.slots[static_cast<size_t>(top - 1)];
     uint32_t position = slot->inline_position;
     int index = path.pairs[0].index;
     bool negative = index < 0;
+    std::vector<uint8_t> bytes;
     for (int i = 1; i < SlotPath::kPairs && path.pairs[i].slot != 0; ++i) {
         const SlotPair& pair = path.pairs[i];
         if (pair.slot < 0 || pair.index < 0) negative = true;
+        if (slot->kind.type == 4 && !is_array(slot->kind.flags)) {
+            // A reference: the next pair names a top-level slot of the referenced cadr.
+            if (d.stored_value_at(cadr, *slot, position, bytes) <= 0 || pair.slot < 1 ||
+                pair.slot > static_cast<int>(d.slots.size()))
+                return give(buffer, "", 0, -1);
+            const int64_t target = load_int(bytes.data(), slot->kind.width);
+            if (target < 1 || target > INT32_MAX) return give(buffer, "", 0, -1);
+            cadr = static_cast<int>(target);
+            slot = &d.slots[static_cast<size_t>(pair.slot - 1)];
+            position = slot->inline_position;
+            index = pair.index;
+            continue;
+        }
         if (slot->kind.type != kTypeGroup || slot->children.empty() || pair.slot < 1 ||
             pair.slot > static_cast<int>(slot->children.size()))
             return give(buffer, "", 0, -1);
@@ -400,7 +425,6 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
         index = pair.index;
     }
 
-    std::vector<uint8_t> bytes;
     const SlotKind& k = slot->kind;
     const bool array = is_array(k.flags);
     if (negative) {
@@ -454,7 +478,7 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
 namespace bank {
 
 bool BankData::group_text(int64_t cadr, const Slot& group, uint32_t position, std::string& out) {
-    out = "{";
+    out.assign(1, '{');
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i < group.children.size(); ++i) {
         const Slot& child = group.children[i];

@@ -109,6 +109,10 @@ struct BankData {
     int64_t stored_value(int64_t cadr, const Slot& slot, std::vector<uint8_t>& out);
     int64_t stored_value_at(int64_t cadr, const Slot& slot, uint32_t position,
                             std::vector<uint8_t>& out);
+    // The same without copying: `bytes` points into a file window (valid until the next read)
+    // or into `scratch`.
+    int64_t value_view(int64_t cadr, const Slot& slot, uint32_t position, const uint8_t*& bytes,
+                       std::vector<uint8_t>& scratch);
     // `width` bytes of a cadr's entry, `position` bytes after its prefix; null when outside.
     const uint8_t* entry_field(int64_t cadr, uint32_t position, uint32_t width);
     // The content of the Bank.0 record at reference `ref`: its start and byte count.

@@ -123,7 +123,7 @@ inline int64_t load_int(const uint8_t* p, size_t width) {
 }
 
 inline void store_uint(uint8_t* p, uint64_t v, size_t width) {
-    for (size_t i = 0; i < width; ++i) p[i] = i < 8 ? static_cast<uint8_t>(v >> (8 * i)) : 0;
+    for (size_t i = 0; i < width; ++i) p[i] = static_cast<uint8_t>(i < 8 ? v >> (8 * i) : 0);
 }
 inline void store_u32(uint8_t* p, uint32_t v) {
     store_uint(p, v, 4);

@@ -74,8 +74,9 @@ int BankReader::find_in_tree(int slot, const std::string& key, int mode) {
     const ValueBytes k{form.data(), form.size() - 1};
     std::vector<uint8_t> value;
     auto compare = [&](int64_t cadr) {
-        int64_t size = d.stored_value(cadr, s, value);
-        ValueBytes v = size < 0 ? ValueBytes{} : ValueBytes{value.data(), size_t(size)};
+        const uint8_t* bytes = nullptr;
+        int64_t size = d.value_view(cadr, s, s.inline_position, bytes, value);
+        ValueBytes v = size < 0 ? ValueBytes{} : ValueBytes{bytes, size_t(size)};
         return bank::compare_values(s.kind, k, v, n) * direction_;
     };
 

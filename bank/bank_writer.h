@@ -39,7 +39,8 @@ struct Value {
     }
     static Value number(uint64_t n, unsigned width) {
         Value v;
-        for (unsigned i = 0; i < width; ++i) v.bytes.push_back(i < 8 ? uint8_t(n >> (8 * i)) : 0);
+        for (unsigned i = 0; i < width; ++i)
+            v.bytes.push_back(static_cast<uint8_t>(i < 8 ? n >> (8 * i) : 0));
         return v;
     }
     static Value group(std::vector<Value> children) {

@@ -225,12 +225,9 @@ bool convert_key(const SlotKind& kind, const char* text, std::vector<uint8_t>& o
         }
         case 5: {
             if (*text == '#') ++text;
-            std::string first(text);
-            std::string second = "0";
-            if (size_t colon = first.find(':'); colon != std::string::npos) {
-                second = first.substr(colon + 1);
-                first.resize(colon);
-            }
+            const char* colon = std::strchr(text, ':');
+            const std::string first = colon ? std::string(text, size_t(colon - text)) : text;
+            const std::string second = colon ? std::string(colon + 1) : std::string("0");
             uint64_t a = 0, b = 0;
             if (!parse_integer(first.c_str(), true, a) || !parse_integer(second.c_str(), true, b))
                 return false;

@@ -5,12 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bank/bank_data.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
+
+#include <cerrno>
 #else
 #include <dlfcn.h>
 #include <unistd.h>
@@ -54,15 +61,25 @@ F as_function(void* p) {
     return f;
 }
 
-// A unique name for the exchange area, reserved without a race.
+// A unique name for the exchange area, reserved by creating the file exclusively, so that no
+// other process can take the same name between choosing and using it.
 std::string make_exchange_name() {
 #ifdef _WIN32
-    std::string pattern =
+    const std::string base =
         "C:/Program Files/Hollowmir/tmp/mem." + std::to_string(_getpid()) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (_mktemp_s(name.data(), name.size()) != 0) return {};
-    return name.data();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> name(base.begin(), base.end());
+        name.push_back('\0');
+        if (_mktemp_s(name.data(), name.size()) != 0) return {};
+        int fd = -1;
+        if (_sopen_s(&fd, name.data(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _SH_DENYNO,
+                     _S_IREAD | _S_IWRITE) == 0) {
+            _close(fd);
+            return name.data();
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
 #else
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";

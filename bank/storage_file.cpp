@@ -20,7 +20,7 @@ namespace bank {
 namespace {
 
 constexpr int64_t kAlign = 1024;
-constexpr int kCacheBlocks = 512;  // per file; each entry one block
+constexpr int kCacheBlocks = 1024;  // per file; each entry one block, allocated when used
 
 int open_read_only(const std::string& path) {
 #ifdef _WIN32

@@ -1,0 +1,74 @@
+// Virtual slots served by a bank's method library.
+#include <unistd.h>
+
+#include "tests/bank/bank_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using banktest::read_text;
+using banktest::slot;
+using banktest::TempFolder;
+
+void make_bank(const std::string& folder, bool with_library) {
+    bank::BankWriter w({slot(11, 4, 0, "name")});
+    w.add({bank::Value::text("one")});
+    w.add({bank::Value::text("two")});
+    std::string error;
+    ASSERT_TRUE(w.write(folder, error)) << error;
+    if (with_library) fs::copy_file(TEST_METHODS_LIBRARY, folder + "/Methods.dll");
+}
+
+TEST(MethodLibrary, VirtualSlotsComeFromTheLibrary) {
+    TempFolder dir;
+    make_bank(dir / "b", true);
+    auto b = Bank::open(dir / "b");
+    int n = 0;
+    EXPECT_EQ(read_text(*b, 1, 2, &n), std::string("abc\0", 4));  // the NUL is counted
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(read_text(*b, 2, 5, &n), std::string("c2:5\0", 5));
+    // A text without its NUL is cut to the area less one byte.
+    EXPECT_EQ(read_text(*b, 99, 2, &n).size(), 256u);
+    EXPECT_EQ(n, 256);
+    // Ordinary slots are untouched.
+    EXPECT_EQ(read_text(*b, 2, 1), "two");
+}
+
+TEST(MethodLibrary, ExchangeAreaNameIsReservedInTheTemporaryFolder) {
+    TempFolder dir;
+    make_bank(dir / "b", true);
+    auto b = Bank::open(dir / "b");
+    std::string name = read_text(*b, 7, 2);
+    name.pop_back();  // the counted NUL
+    const std::string prefix = (fs::temp_directory_path() / "mem.").string();
+    EXPECT_EQ(name.rfind(prefix + std::to_string(::getpid()) + ".", 0), 0u) << name;
+    EXPECT_TRUE(fs::exists(name));
+    auto other = Bank::open(dir / "b");
+    std::string other_name = read_text(*other, 7, 2);
+    other_name.pop_back();
+    EXPECT_NE(other_name, name);
+    b.reset();
+    EXPECT_FALSE(fs::exists(name));
+}
+
+TEST(MethodLibrary, MissingOrRefusingLibraryIsNotTriedAgain) {
+    TempFolder dir;
+    make_bank(dir / "b", false);
+    auto b = Bank::open(dir / "b");
+    int n = 0;
+    char* p = nullptr;
+    EXPECT_EQ(b->read_slot(1, 2, &p), -1);
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p, "");
+    std::free(p);
+    fs::copy_file(TEST_METHODS_LIBRARY, dir / "b/Methods.dll");
+    EXPECT_EQ(read_text(*b, 1, 2, &n), "");
+    EXPECT_EQ(n, -1);  // the failed state stays
+
+    make_bank(dir / "refuse", true);
+    auto refused = Bank::open(dir / "refuse");
+    EXPECT_EQ(read_text(*refused, 1, 2, &n), "");
+    EXPECT_EQ(n, -1);
+}
+
+}  // namespace
