@@ -30,8 +30,12 @@ namespace {
 constexpr uint32_t kVertexConstants = 256;
 constexpr uint32_t kPixelConstants = 224;
 constexpr uint32_t kPixelShader30 = 0xFFFF0300;
+// Texture unit for creating and filling textures: past the 16 pixel stages and the 4 vertex
+// sampler units, so that no program samples what is bound there.
+constexpr GLenum kScratchUnit = 20;
 
 testing::Injection g_injection;
+testing::LiveObjects g_live;
 testing::Counters g_counters;
 float g_last_vertices[16] = {};
 std::string g_override_vs, g_override_fs;
@@ -44,6 +48,10 @@ struct Runtime {
 };
 
 struct Direct3D {
+    Direct3D() { ++g_live.direct3d; }
+    ~Direct3D() { --g_live.direct3d; }
+    Direct3D(const Direct3D&) = delete;
+    Direct3D& operator=(const Direct3D&) = delete;
     egl::Context context;
 };
 
@@ -52,6 +60,10 @@ struct Surface {
 };
 
 struct TextureObject {
+    TextureObject() { ++g_live.textures; }
+    ~TextureObject() { --g_live.textures; }
+    TextureObject(const TextureObject&) = delete;
+    TextureObject& operator=(const TextureObject&) = delete;
     int refs = 1;
     Device* device = nullptr;
     TexturePool pool = TexturePool::render_target_default;
@@ -69,16 +81,28 @@ struct VertexDeclaration {
 };
 
 struct VertexShader {
+    VertexShader() { ++g_live.shaders; }
+    ~VertexShader() { --g_live.shaders; }
+    VertexShader(const VertexShader&) = delete;
+    VertexShader& operator=(const VertexShader&) = delete;
     int refs = 1;
     std::vector<uint32_t> tokens;
 };
 
 struct PixelShader {
+    PixelShader() { ++g_live.shaders; }
+    ~PixelShader() { --g_live.shaders; }
+    PixelShader(const PixelShader&) = delete;
+    PixelShader& operator=(const PixelShader&) = delete;
     int refs = 1;
     gl::LinkedProgram program;
 };
 
 struct Device {
+    Device() { ++g_live.devices; }
+    ~Device() { --g_live.devices; }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
     Direct3D* d3d = nullptr;
     std::unique_ptr<egl::Context> window;  // windowed devices draw through their own context
     PresentParameters params;
@@ -247,7 +271,7 @@ Result make_render_target(Device* device, uint32_t width, uint32_t height, Textu
     t->height = height;
     t->surface.owner = t;
     glGenTextures(1, &t->texture);
-    glActiveTexture(GL_TEXTURE0 + kTextureStages);  // a unit the stages never use
+    glActiveTexture(GL_TEXTURE0 + kScratchUnit);
     glBindTexture(GL_TEXTURE_2D, t->texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // one level: mip filters work
@@ -415,9 +439,12 @@ Result reset(Device* device, const PresentParameters& params) {
     // Like Direct3D: every default-pool resource must have been released.
     for (auto& stage : device->stages) drop(stage);
     drop(device->target);
-    if (device->live_default_textures > 0 || (device->back_buffer && device->back_buffer->refs > 1))
+    if (device->live_default_textures > 0 ||
+        (device->back_buffer && device->back_buffer->refs > 1) || params.back_buffer_width == 0 ||
+        params.back_buffer_height == 0) {
+        device->status = kDeviceNotReset;  // a failed Reset leaves the device to be reset
         return kInvalidCall;
-    if (params.back_buffer_width == 0 || params.back_buffer_height == 0) return kInvalidCall;
+    }
     make_current(device);
     drop(device->back_buffer);
     device->params = params;
@@ -611,7 +638,7 @@ Result update_texture(Device* device, TextureObject* source, TextureObject* dest
         source->width != destination->width || source->height != destination->height ||
         source->locked)
         return kInvalidCall;
-    glActiveTexture(GL_TEXTURE0 + kTextureStages);
+    glActiveTexture(GL_TEXTURE0 + kScratchUnit);
     glBindTexture(GL_TEXTURE_2D, destination->texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -704,7 +731,9 @@ Result set_vertex_shader_constant(Device* device, uint32_t start_register, const
     if (!device || !values || start_register > kVertexConstants ||
         vector_count > kVertexConstants - start_register)
         return kInvalidCall;
-    std::memcpy(device->vertex_constants.data() + start_register * 4, values, vector_count * 16u);
+    float* at = device->vertex_constants.data() + start_register * 4;
+    if (std::memcmp(at, values, vector_count * 16u) == 0) return kOk;  // nothing to upload
+    std::memcpy(at, values, vector_count * 16u);
     device->vertex_constants_dirty = true;
     return kOk;
 }
@@ -714,7 +743,9 @@ Result set_pixel_shader_constant(Device* device, uint32_t start_register, const 
     if (!device || !values || start_register > kPixelConstants ||
         vector_count > kPixelConstants - start_register)
         return kInvalidCall;
-    std::memcpy(device->pixel_constants.data() + start_register * 4, values, vector_count * 16u);
+    float* at = device->pixel_constants.data() + start_register * 4;
+    if (std::memcmp(at, values, vector_count * 16u) == 0) return kOk;  // nothing to upload
+    std::memcpy(at, values, vector_count * 16u);
     device->pixel_constants_dirty = true;
     return kOk;
 }
@@ -877,6 +908,14 @@ testing::Injection& testing::injection() {
 
 void testing::set_device_status(Device* device, Result status) {
     if (device) device->status = status;
+}
+
+void testing::finish(Device* device) {
+    if (device && make_current(device)) glFinish();
+}
+
+testing::LiveObjects testing::live_objects() {
+    return g_live;
 }
 
 testing::Counters& testing::counters() {

@@ -41,6 +41,19 @@ struct Counters {
 Counters& counters();
 void clear_counters();
 
+// Waits until the device has finished every command given so far (for benchmarks).
+void finish(Device* device);
+
+// Platform objects alive now (textures include staging textures and the back buffer; shaders
+// count vertex and pixel shaders).
+struct LiveObjects {
+    int direct3d = 0;
+    int devices = 0;
+    int textures = 0;
+    int shaders = 0;
+};
+LiveObjects live_objects();
+
 // The last quad vertices drawn (x, y, u, v each).
 const float* last_vertices();
 

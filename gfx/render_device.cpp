@@ -54,11 +54,12 @@ int gfx::video_memory_mb() {
 }
 
 RenderDevice::~RenderDevice() {
-    if (created_) destroy();
+    destroy();
 }
 
 int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
                          bool full_screen) {
+    if (created_) destroy();  // a second create starts from scratch
     created_ = true;
     runtime_ = p::load_runtime();
     if (runtime_) create_function_ = p::find_create_function(runtime_);

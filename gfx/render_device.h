@@ -19,7 +19,7 @@ class RenderDevice {
     static constexpr int kCardNotSupported = 3;
 
     RenderDevice() = default;
-    ~RenderDevice();  // destroy() when it has not run yet
+    ~RenderDevice();  // destroy()
     RenderDevice(const RenderDevice&) = delete;
     RenderDevice& operator=(const RenderDevice&) = delete;
 

@@ -6,13 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shadercode/assembler.h"
+#include "shadercode/glsl_translator.h"
+
 namespace gfx::platform::gl {
 
 namespace {
 
-constexpr char kVertexBlock[] = "BwVertexConstants";
-constexpr char kPixelBlock[] = "BwPixelConstants";
-constexpr char kPositionFixup[] = "bw_pos_fixup";
+static_assert(shadercode::kVertexConstantBinding == kVertexConstantBinding);
+static_assert(shadercode::kPixelConstantBinding == kPixelConstantBinding);
+
+// Sampler uniforms found by name cover hand-written programs as well as translated ones.
 constexpr char kPixelSamplerPrefix[] = "bw_ps_s";
 constexpr char kVertexSamplerPrefix[] = "bw_vs_s";
 
@@ -41,12 +45,12 @@ GLuint compile(GLenum kind, const std::string& source, std::string& error) {
     return shader;
 }
 
-int sampler_unit(const char* name, const char* prefix, int base) {
+int sampler_unit(const char* name, const char* prefix, int base, int count) {
     const size_t n = std::strlen(prefix);
     if (std::strncmp(name, prefix, n) != 0) return -1;
     char* end = nullptr;
     const long index = std::strtol(name + n, &end, 10);
-    if (end == name + n || (*end != '\0' && *end != '[') || index < 0 || index > 15) return -1;
+    if (end == name + n || (*end != '\0' && *end != '[') || index < 0 || index >= count) return -1;
     return base + static_cast<int>(index);
 }
 
@@ -78,10 +82,10 @@ bool link_program(const std::string& vertex_source, const std::string& fragment_
         glDeleteProgram(program);
         return false;
     }
-    const GLuint vertex_block = glGetUniformBlockIndex(program, kVertexBlock);
+    const GLuint vertex_block = glGetUniformBlockIndex(program, shadercode::kVertexConstantBlock);
     if (vertex_block != GL_INVALID_INDEX)
         glUniformBlockBinding(program, vertex_block, kVertexConstantBinding);
-    const GLuint pixel_block = glGetUniformBlockIndex(program, kPixelBlock);
+    const GLuint pixel_block = glGetUniformBlockIndex(program, shadercode::kPixelConstantBlock);
     if (pixel_block != GL_INVALID_INDEX)
         glUniformBlockBinding(program, pixel_block, kPixelConstantBinding);
 
@@ -96,20 +100,30 @@ bool link_program(const std::string& vertex_source, const std::string& fragment_
         GLenum type = 0;
         glGetActiveUniform(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type,
                            name);
-        int unit = sampler_unit(name, kPixelSamplerPrefix, 0);
-        if (unit < 0) unit = sampler_unit(name, kVertexSamplerPrefix, 16);
+        int unit = sampler_unit(name, kPixelSamplerPrefix, 0,
+                                static_cast<int>(shadercode::kPixelSamplerCount));
+        if (unit < 0)
+            unit = sampler_unit(name, kVertexSamplerPrefix,
+                                static_cast<int>(shadercode::kVertexSamplerUnitBase),
+                                static_cast<int>(shadercode::kVertexSamplerCount));
         if (unit >= 0) glUniform1i(glGetUniformLocation(program, name), unit);
     }
     glUseProgram(static_cast<GLuint>(previous));
     out.program = program;
-    out.position_fixup = glGetUniformLocation(program, kPositionFixup);
+    out.position_fixup = glGetUniformLocation(program, shadercode::kPosFixupUniform);
     return true;
 }
 
-bool translate_and_link(const std::vector<uint32_t>&, const uint32_t*, size_t, LinkedProgram&,
-                        std::string& error) {
-    error = "this build has no shader translator";
-    return false;
+bool translate_and_link(const std::vector<uint32_t>& vertex_tokens, const uint32_t* pixel_tokens,
+                        size_t pixel_count, LinkedProgram& out, std::string& error) {
+    if (!pixel_tokens || pixel_count == 0) {
+        error = "empty pixel shader";
+        return false;
+    }
+    const std::vector<uint32_t> pixel(pixel_tokens, pixel_tokens + pixel_count);
+    shadercode::GlslProgram program;
+    if (!shadercode::translate_program(vertex_tokens, pixel, program, error)) return false;
+    return link_program(program.vertex_source, program.fragment_source, out, error);
 }
 
 bool check_vertex_tokens(const uint32_t* tokens, size_t count, std::string& error) {
@@ -127,7 +141,19 @@ bool check_vertex_tokens(const uint32_t* tokens, size_t count, std::string& erro
 }
 
 bool translator_accepts_ps30() {
-    return true;
+    // The smallest vs_3_0 / ps_3_0 pair: pass the position, write a constant colour.
+    static const bool accepted = [] {
+        std::vector<uint32_t> vs, ps;
+        std::string error;
+        const shadercode::AssembleOptions options;
+        if (!shadercode::assemble_shader("vs_3_0\ndcl_position v0\ndcl_position o0\nmov o0, v0\n",
+                                         options, vs, error) ||
+            !shadercode::assemble_shader("ps_3_0\nmov oC0, c0\n", options, ps, error))
+            return false;
+        shadercode::GlslProgram program;
+        return shadercode::translate_program(vs, ps, program, error);
+    }();
+    return accepted;
 }
 
 void delete_program(LinkedProgram& program) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shadercode/shader_model.h"
+
 namespace shadercode {
 namespace {
 
@@ -12,7 +14,7 @@ constexpr size_t kSamplerRecord = kBsfNameBytes + 4;
 
 // A bounds-checked cursor over the file image.
 class Cursor {
-public:
+  public:
     Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     size_t offset() const { return pos_; }
@@ -39,7 +41,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
@@ -47,6 +49,11 @@ private:
 
 bool fail(std::string& error, const char* what, size_t offset) {
     error = std::string(what) + " at byte " + std::to_string(offset);
+    return false;
+}
+
+bool fail_stream(std::string& error, const char* stage, const std::string& why) {
+    error = std::string("bad ") + stage + " shader: " + why;
     return false;
 }
 
@@ -134,6 +141,14 @@ bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error
         return fail(error, "pixel shader is not whole tokens", at + 4);
     if (out.vertex_tokens.empty() || out.pixel_tokens.empty())
         return fail(error, "empty shader token stream", at);
+    ShaderProgram program;
+    std::string why;
+    if (!decode_shader(out.vertex_tokens.data(), out.vertex_tokens.size(), program, why))
+        return fail_stream(error, "vertex", why);
+    if (!program.version.is_vertex()) return fail_stream(error, "vertex", "not a vertex shader");
+    if (!decode_shader(out.pixel_tokens.data(), out.pixel_tokens.size(), program, why))
+        return fail_stream(error, "pixel", why);
+    if (!program.version.is_pixel()) return fail_stream(error, "pixel", "not a pixel shader");
     return true;
 }
 

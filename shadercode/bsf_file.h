@@ -36,8 +36,9 @@ struct BsfFile {
     std::vector<uint32_t> pixel_tokens;
 };
 
-// Parses a whole file image. Every count and size is checked against the bytes present.
-// On failure returns false with a one-line reason in `error`.
+// Parses a whole file image. Every count and size is checked against the bytes present, and
+// the two token streams must decode as a vertex and a pixel shader (decode_shader). On failure
+// returns false with a one-line reason in `error`.
 bool read_bsf(const uint8_t* data, size_t size, BsfFile& out, std::string& error);
 
 // Writes the file image of `file` (PSIZE written as the pixel stream's byte length).

@@ -27,6 +27,9 @@ std::pair<int, std::string> create_with(const pt::Injection& injection) {
     std::string err = ::testing::internal::GetCapturedStderr();
     device.destroy();
     pt::injection() = {};
+    // Whatever creation made, the teardown released.
+    const pt::LiveObjects live = pt::live_objects();
+    EXPECT_EQ(live.direct3d + live.devices + live.textures + live.shaders, 0);
     return {result, err};
 }
 
@@ -66,6 +69,19 @@ TEST(GfxCreate, CreationResultsAndMessages) {
     inj = {};
     inj.create_device_fails = true;
     EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
+    {
+        // A failed start keeps what it made until destroy releases it.
+        pt::injection().create_device_fails = true;
+        RenderDevice failed;
+        EXPECT_EQ(failed.create(0, 8, 8, 60, false), RenderDevice::kDeviceCallFailed);
+        EXPECT_EQ(pt::live_objects().direct3d, 1);
+        EXPECT_EQ(pt::live_objects().devices, 0);
+        failed.begin_frame();  // frame operations do nothing without a device
+        failed.present();
+        failed.destroy();
+        EXPECT_EQ(pt::live_objects().direct3d, 0);
+        pt::injection() = {};
+    }
     inj = {};
     inj.declaration_fails = true;
     EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
@@ -219,6 +235,14 @@ TEST_F(GfxTest, LostDeviceStates) {
     EXPECT_EQ(t->address_kind(), 1);
     EXPECT_EQ(p::test_cooperative_level(d), p::kOk);
 
+    // Like Direct3D, Reset refuses while a render target is still held, and the device then
+    // waits to be reset.
+    p::TextureObject* held = nullptr;
+    ASSERT_EQ(p::create_texture(d, 4, 4, p::TexturePool::render_target_default, &held), p::kOk);
+    EXPECT_EQ(p::reset(d, device.present_parameters()), p::kInvalidCall);
+    EXPECT_EQ(p::test_cooperative_level(d), p::kDeviceNotReset);
+    p::release(held);
+
     // Resize on a resettable device resets with the new size.
     pt::set_device_status(d, p::kDeviceNotReset);
     device.resize(20, 10);
@@ -286,7 +310,11 @@ TEST_F(GfxTest, DestroyKeepsListOrder) {
 TEST_F(GfxTest, DestroyReleasesEverythingAndCanCreateAgain) {
     image(8, 8, pattern(8, 8, 3));
     program(kSampleBody);
+    EXPECT_EQ(pt::live_objects().textures, 2);  // the image and the back buffer; no staging
+    EXPECT_EQ(pt::live_objects().shaders, 2);
     device.destroy();
+    const pt::LiveObjects live = pt::live_objects();
+    EXPECT_EQ(live.direct3d + live.devices + live.textures + live.shaders, 0);
     EXPECT_TRUE(device.textures().empty());
     EXPECT_TRUE(device.shaders().empty());
     EXPECT_EQ(device.platform_device(), nullptr);

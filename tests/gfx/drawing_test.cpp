@@ -174,6 +174,34 @@ TEST_F(GfxTest, PointFilteredCopyIsExactAtOddSizes) {
     }
 }
 
+// Direct3D 9 puts pixel centres on integer coordinates: a quad moved up and left by half a pixel
+// in all (the draw's own quarter pixel plus another quarter) samples texel centres, so even a
+// linear filter reproduces a one-pixel checkerboard. The position fixup moves by 63/64 of half
+// a pixel (edges exactly on pixel centres stay on Direct3D's side), which leaves 1/128 of a
+// pixel per axis: at most 2 x 255/128 away from exact; without the Direct3D centres the
+// checkerboard would turn to grey.
+TEST_F(GfxTest, HalfPixelShiftedLinearCopyIsExact) {
+    constexpr int n = 16;
+    std::vector<uint8_t> board(n * n * 4);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            for (int c = 0; c < 4; ++c)
+                board[(static_cast<size_t>(y) * n + x) * 4 + c] = (x + y) % 2 ? 255 : 0;
+    Texture* t = image(n, n, board, Texture::kFilterLinear, Texture::kAddressWrap);
+    Texture* rt = device.new_texture();
+    ASSERT_TRUE(rt->create(n, n, 0, 1));
+    ASSERT_TRUE(device.set_target(rt));
+    Shader* s = program(kSampleBody);
+    s->set_texture(0, t);
+    device.set_shader(s);
+    const float qx = 0.5f / n, qy = 0.5f / n;
+    device.draw_quad(-1 - qx, -1 + qy, 1 - qx, 1 + qy);
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(device.read_texture(*rt, out));
+    ASSERT_EQ(out.size(), board.size());
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_NEAR(out[i], board[i], 4) << i;
+}
+
 TEST_F(GfxTest, LinearFilterAtWorkSizeMagnifiesWithPoint) {
     // 2 x 1 black/white drawn into 8 x 1: point gives a hard edge, linear a ramp.
     std::vector<uint8_t> img = {0, 0, 0, 255, 255, 255, 255, 255};

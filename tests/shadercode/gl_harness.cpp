@@ -1,0 +1,302 @@
+#include "tests/shadercode/gl_harness.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/glcorearb.h>
+
+#include <cstdlib>
+
+#include "shadercode/assembler.h"
+#include "shadercode/glsl_translator.h"
+
+namespace gltest {
+
+namespace {
+
+EGLDisplay g_display = EGL_NO_DISPLAY;
+EGLContext g_context = EGL_NO_CONTEXT;
+
+GLuint compile(GLenum stage, const std::string& source, std::string& error) {
+    GLuint s = glCreateShader(stage);
+    const char* text = source.c_str();
+    glShaderSource(s, 1, &text, nullptr);
+    glCompileShader(s);
+    GLint ok = 0;
+    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[4096] = {};
+        glGetShaderInfoLog(s, sizeof log, nullptr, log);
+        error = std::string(stage == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+                " shader did not compile: " + log + "\n" + source;
+        glDeleteShader(s);
+        return 0;
+    }
+    return s;
+}
+
+GLenum texture_target(TextureKind k) {
+    return k == TextureKind::cube     ? GL_TEXTURE_CUBE_MAP
+           : k == TextureKind::volume ? GL_TEXTURE_3D
+                                      : GL_TEXTURE_2D;
+}
+
+GLuint make_texture(const TextureSpec& t) {
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    GLenum target = texture_target(t.kind);
+    glActiveTexture(GL_TEXTURE0 + t.unit);
+    glBindTexture(target, id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    int levels = 0;
+    if (t.kind == TextureKind::cube) {
+        for (size_t face = 0; face < t.levels.size() && face < 6; ++face)
+            glTexImage2D(GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face), 0, GL_RGBA32F, t.width,
+                         t.height, 0, GL_RGBA, GL_FLOAT, t.levels[face].data());
+        levels = 1;
+    } else {
+        int w = t.width, h = t.height, d = t.depth;
+        for (const auto& level : t.levels) {
+            if (t.kind == TextureKind::volume)
+                glTexImage3D(GL_TEXTURE_3D, levels, GL_RGBA32F, w, h, d, 0, GL_RGBA, GL_FLOAT,
+                             level.data());
+            else
+                glTexImage2D(GL_TEXTURE_2D, levels, GL_RGBA32F, w, h, 0, GL_RGBA, GL_FLOAT,
+                             level.data());
+            ++levels;
+            w = w > 1 ? w / 2 : 1;
+            h = h > 1 ? h / 2 : 1;
+            d = d > 1 ? d / 2 : 1;
+        }
+    }
+    glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, levels - 1);
+    GLint mag = t.linear ? GL_LINEAR : GL_NEAREST;
+    GLint min =
+        t.mipmapped ? (t.linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST) : mag;
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, mag);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, min);
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(target, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    return id;
+}
+
+GLuint make_constants(const std::map<uint32_t, Vec4>& values, uint32_t count, GLuint binding) {
+    std::vector<float> data(size_t(count) * 4, 0.0f);
+    for (const auto& [reg, v] : values)
+        if (reg < count)
+            for (int i = 0; i < 4; ++i) data[reg * 4 + size_t(i)] = v[size_t(i)];
+    GLuint ubo = 0;
+    glGenBuffers(1, &ubo);
+    glBindBuffer(GL_UNIFORM_BUFFER, ubo);
+    glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(data.size() * sizeof(float)), data.data(),
+                 GL_STATIC_DRAW);
+    glBindBufferBase(GL_UNIFORM_BUFFER, binding, ubo);
+    return ubo;
+}
+
+}  // namespace
+
+bool no_gpu_allowed() {
+    return std::getenv("BRUSHWRIGHT_ALLOW_NO_GPU") != nullptr;
+}
+
+GlHarness* GlHarness::instance(std::string& why) {
+    static GlHarness* harness = nullptr;
+    static std::string failure;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        auto* h = new GlHarness();
+        if (h->init(failure))
+            harness = h;
+        else
+            delete h;
+    }
+    why = failure;
+    return harness;
+}
+
+bool GlHarness::init(std::string& why) {
+    auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (get_display)
+        g_display = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (g_display == EGL_NO_DISPLAY) {
+        why = "no surfaceless EGL display";
+        return false;
+    }
+    EGLint major = 0, minor = 0;
+    if (!eglInitialize(g_display, &major, &minor)) {
+        why = "eglInitialize failed";
+        return false;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        why = "eglBindAPI(EGL_OPENGL_API) failed";
+        return false;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    g_context = eglCreateContext(g_display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+    if (g_context == EGL_NO_CONTEXT) {
+        why = "no OpenGL 3.3 core context";
+        return false;
+    }
+    if (!eglMakeCurrent(g_display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_context)) {
+        why = "eglMakeCurrent failed";
+        return false;
+    }
+    return true;
+}
+
+bool GlHarness::translate(const std::string& vs, const std::string& ps, std::string& vertex_glsl,
+                          std::string& fragment_glsl, std::string& error) {
+    std::vector<uint32_t> vt, pt;
+    std::string why;
+    if (!shadercode::assemble_shader(vs, {}, vt, why)) {
+        error = "vertex assembly: " + why;
+        return false;
+    }
+    if (!shadercode::assemble_shader(ps, {}, pt, why)) {
+        error = "pixel assembly: " + why;
+        return false;
+    }
+    shadercode::GlslProgram program;
+    if (!shadercode::translate_program(vt, pt, program, error)) return false;
+    vertex_glsl = program.vertex_source;
+    fragment_glsl = program.fragment_source;
+    return true;
+}
+
+bool GlHarness::draw(const DrawSpec& spec, Image& out, std::string& error) {
+    std::vector<uint32_t> vt, pt;
+    std::string why;
+    shadercode::AssembleOptions options;
+    options.validate = spec.validate;
+    if (!shadercode::assemble_shader(spec.vs, options, vt, why)) {
+        error = "vertex assembly: " + why;
+        return false;
+    }
+    if (!shadercode::assemble_shader(spec.ps, options, pt, why)) {
+        error = "pixel assembly: " + why;
+        return false;
+    }
+    shadercode::GlslProgram program;
+    if (!shadercode::translate_program(vt, pt, program, error)) return false;
+
+    GLuint vs = compile(GL_VERTEX_SHADER, program.vertex_source, error);
+    if (!vs) return false;
+    GLuint fs = compile(GL_FRAGMENT_SHADER, program.fragment_source, error);
+    if (!fs) {
+        glDeleteShader(vs);
+        return false;
+    }
+    GLuint prog = glCreateProgram();
+    glAttachShader(prog, vs);
+    glAttachShader(prog, fs);
+    glLinkProgram(prog);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint linked = 0;
+    glGetProgramiv(prog, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        char log[4096] = {};
+        glGetProgramInfoLog(prog, sizeof log, nullptr, log);
+        error = std::string("link failed: ") + log + "\n" + program.vertex_source + "\n" +
+                program.fragment_source;
+        glDeleteProgram(prog);
+        return false;
+    }
+    glUseProgram(prog);
+    GLuint vblock = glGetUniformBlockIndex(prog, shadercode::kVertexConstantBlock);
+    if (vblock != GL_INVALID_INDEX)
+        glUniformBlockBinding(prog, vblock, shadercode::kVertexConstantBinding);
+    GLuint pblock = glGetUniformBlockIndex(prog, shadercode::kPixelConstantBlock);
+    if (pblock != GL_INVALID_INDEX)
+        glUniformBlockBinding(prog, pblock, shadercode::kPixelConstantBinding);
+    for (const auto& s : program.samplers)
+        glUniform1i(glGetUniformLocation(prog, s.uniform_name.c_str()), GLint(s.unit));
+    // f = -1: storage row 0 is the Direct3D top row.
+    const float f = -1.0f;
+    glUniform4f(glGetUniformLocation(prog, shadercode::kPosFixupUniform),
+                (63.0f / 64.0f) / float(spec.width), -f * (63.0f / 64.0f) / float(spec.height), f,
+                0.0f);
+    GLuint vubo = make_constants(spec.vs_constants, shadercode::kVertexConstantCount,
+                                 shadercode::kVertexConstantBinding);
+    GLuint pubo = make_constants(spec.ps_constants, shadercode::kPixelConstantCount,
+                                 shadercode::kPixelConstantBinding);
+    std::vector<GLuint> textures;
+    for (const TextureSpec& t : spec.textures) textures.push_back(make_texture(t));
+
+    GLuint colour = 0, fbo = 0;
+    glGenTextures(1, &colour);
+    glActiveTexture(GL_TEXTURE31);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, spec.width, spec.height, 0, GL_RGBA, GL_FLOAT,
+                 nullptr);
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+
+    std::vector<Vertex> strip = spec.strip;
+    if (strip.empty())
+        strip = {{-1.0f, 1.0f, 0.0f, 0.0f},
+                 {1.0f, 1.0f, 1.0f, 0.0f},
+                 {-1.0f, -1.0f, 0.0f, 1.0f},
+                 {1.0f, -1.0f, 1.0f, 1.0f}};
+    GLuint vao = 0, vbo = 0;
+    glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    glGenBuffers(1, &vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(strip.size() * sizeof(Vertex)), strip.data(),
+                 GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(2 * sizeof(float)));
+
+    glViewport(0, 0, spec.width, spec.height);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glFrontFace(GL_CCW);
+    glClearColor(spec.clear[0], spec.clear[1], spec.clear[2], spec.clear[3]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(strip.size()));
+    out.width = spec.width;
+    out.height = spec.height;
+    out.rgba.assign(size_t(spec.width) * size_t(spec.height) * 4, 0.0f);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, spec.width, spec.height, GL_RGBA, GL_FLOAT, out.rgba.data());
+    GLenum gl_error = glGetError();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteTextures(1, &colour);
+    glDeleteBuffers(1, &vbo);
+    glDeleteVertexArrays(1, &vao);
+    for (GLuint t : textures) glDeleteTextures(1, &t);
+    glDeleteBuffers(1, &vubo);
+    glDeleteBuffers(1, &pubo);
+    glUseProgram(0);
+    glDeleteProgram(prog);
+    if (!complete) {
+        error = "framebuffer incomplete";
+        return false;
+    }
+    if (gl_error != GL_NO_ERROR) {
+        error = "GL error " + std::to_string(gl_error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace gltest

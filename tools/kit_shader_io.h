@@ -1,0 +1,42 @@
+#pragma once
+// File reading and writing for the shader subcommands (asm, disasm, bsf); "-" is stdin/stdout.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kit {
+
+// Reads a whole file (or standard input for "-"); false when it cannot be read.
+inline bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
+    out.clear();
+    FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
+    bool ok = !std::ferror(f);
+    if (f != stdin) std::fclose(f);
+    return ok;
+}
+
+inline bool write_whole_file(const std::string& path, const std::vector<uint8_t>& data) {
+    FILE* f = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    if (f == stdout)
+        ok = std::fflush(f) == 0 && ok;
+    else
+        ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+inline std::vector<uint8_t> token_bytes(const std::vector<uint32_t>& tokens) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(tokens.size() * 4);
+    for (uint32_t t : tokens)
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(t >> (8 * i)));
+    return bytes;
+}
+
+}  // namespace kit
