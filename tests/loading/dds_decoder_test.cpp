@@ -10,27 +10,26 @@ namespace {
 
 struct Decoded {
     loading::PixelBuffer pixels;
-    int width = -1;
-    int height = -1;
-    const unsigned char* at(int x, int y) const {
-        return pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
+    int width = -1, height = -1;
+    Bytes at(int x, int y) const {
+        const unsigned char* p = pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
+        return Bytes(p, p + 4);
     }
-    Bytes pixel(int x, int y) const { return Bytes(at(x, y), at(x, y) + 4); }
 };
 
-Decoded decode(const Bytes& file) {
+Decoded decode(Bytes file, const Bytes& body) {
+    file.insert(file.end(), body.begin(), body.end());
     Decoded d;
     d.pixels = loading::decode_dds(file.data(), file.size(), "t.dds", d.width, d.height);
     return d;
 }
 
-Bytes with(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+Bytes dxt(const char* code, int w = 4, int h = 4) {
+    return testimg::dds_header(w, h, 4, code, 0);
 }
 
-// A colour block: two 5-6-5 colours and one index byte repeated for all four rows.
-Bytes colour_block(unsigned c0, unsigned c1, unsigned char rows) {
+// Two 5-6-5 colours and one index byte for all four rows.
+Bytes colours(unsigned c0, unsigned c1, unsigned char rows) {
     return {static_cast<unsigned char>(c0),
             static_cast<unsigned char>(c0 >> 8),
             static_cast<unsigned char>(c1),
@@ -41,143 +40,94 @@ Bytes colour_block(unsigned c0, unsigned c1, unsigned char rows) {
             rows};
 }
 
+Bytes cat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 }  // namespace
 
-TEST(DdsDecoder, UncompressedWithoutMasksKeepsMemoryOrder) {
-    Decoded rgb = decode(with(testimg::dds_header(2, 1, 0x40, "", 24), {1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(rgb.width, 2);
-    EXPECT_EQ(rgb.pixel(0, 0), (Bytes{1, 2, 3, 255}));
-    EXPECT_EQ(rgb.pixel(1, 0), (Bytes{4, 5, 6, 255}));
-    Decoded rgba = decode(with(testimg::dds_header(1, 1, 0x41, "", 32), {1, 2, 3, 4}));
-    EXPECT_EQ(rgba.pixel(0, 0), (Bytes{1, 2, 3, 4}));
-}
-
-TEST(DdsDecoder, UncompressedFollowsTheColourMasks) {
-    // The usual files: blue first in memory (R8G8B8 and A8R8G8B8).
-    Bytes h24 = testimg::dds_header(1, 1, 0x40, "", 24);
-    testimg::put32(h24, 92, 0xFF0000);
-    testimg::put32(h24, 96, 0x00FF00);
-    testimg::put32(h24, 100, 0x0000FF);
-    EXPECT_EQ(decode(with(h24, {10, 20, 30})).pixel(0, 0), (Bytes{30, 20, 10, 255}));
-
-    Bytes h32 = testimg::dds_header(1, 1, 0x41, "", 32);
-    testimg::put32(h32, 92, 0xFF0000);
-    testimg::put32(h32, 96, 0x00FF00);
-    testimg::put32(h32, 100, 0x0000FF);
-    testimg::put32(h32, 104, 0xFF000000);
-    EXPECT_EQ(decode(with(h32, {10, 20, 30, 40})).pixel(0, 0), (Bytes{30, 20, 10, 40}));
-
-    // Ten-bit channels are scaled to eight bits.
-    Bytes h10 = testimg::dds_header(1, 1, 0x41, "", 32);
-    testimg::put32(h10, 92, 0x3FF);
-    testimg::put32(h10, 96, 0x3FF << 10);
-    testimg::put32(h10, 100, 0x3FFu << 20);
-    testimg::put32(h10, 104, 0xC0000000);
-    const uint32_t p = 0x3FF | (0u << 10) | (0x200u << 20) | (3u << 30);
-    Bytes px(4);
-    testimg::put32(px, 0, p);
-    EXPECT_EQ(decode(with(h10, px)).pixel(0, 0), (Bytes{255, 0, 128, 255}));
-}
-
-TEST(DdsDecoder, Dxt1FourColourPalette) {
-    // Row bytes 0b11100100: columns take indices 0, 1, 2, 3.
-    Decoded d =
-        decode(with(testimg::dds_header(4, 4, 0x4, "DXT1", 0), colour_block(0xFFFF, 0, 0xE4)));
-    ASSERT_TRUE(d.pixels);
-    for (int y = 0; y < 4; ++y) {
-        EXPECT_EQ(d.pixel(0, y), (Bytes{248, 252, 248, 255}));
-        EXPECT_EQ(d.pixel(1, y), (Bytes{0, 0, 0, 255}));
-        EXPECT_EQ(d.pixel(2, y), (Bytes{165, 168, 165, 255}));
-        EXPECT_EQ(d.pixel(3, y), (Bytes{82, 84, 82, 255}));
+TEST(DdsDecoder, UncompressedPixelsFollowTheMasks) {
+    // Without masks the bytes are red, green, blue (alpha) in memory order.
+    EXPECT_EQ(decode(testimg::dds_header(1, 1, 0x40, "", 24), {1, 2, 3}).at(0, 0),
+              (Bytes{1, 2, 3, 255}));
+    EXPECT_EQ(decode(testimg::dds_header(1, 1, 0x41, "", 32), {1, 2, 3, 4}).at(0, 0),
+              (Bytes{1, 2, 3, 4}));
+    // The usual files put blue first (R8G8B8, A8R8G8B8).
+    for (uint32_t bits : {24u, 32u}) {
+        Bytes h = testimg::dds_header(1, 1, bits == 24 ? 0x40 : 0x41, "", bits);
+        testimg::put32(h, 92, 0xFF0000);
+        testimg::put32(h, 96, 0xFF00);
+        testimg::put32(h, 100, 0xFF);
+        testimg::put32(h, 104, 0xFF000000);
+        EXPECT_EQ(decode(h, {10, 20, 30, 40}).at(0, 0),
+                  (Bytes{30, 20, 10, static_cast<unsigned char>(bits == 24 ? 255 : 40)}));
     }
 }
 
-TEST(DdsDecoder, Dxt1ThreeColourPaletteMakesIndex3Transparent) {
-    const unsigned red = 31u << 11, blue = 31u;
-    Decoded d =
-        decode(with(testimg::dds_header(4, 4, 0x4, "DXT1", 0), colour_block(blue, red, 0xE4)));
-    EXPECT_EQ(d.pixel(0, 0), (Bytes{0, 0, 248, 255}));
-    EXPECT_EQ(d.pixel(1, 0), (Bytes{248, 0, 0, 255}));
-    EXPECT_EQ(d.pixel(2, 0), (Bytes{124, 0, 124, 255}));
-    EXPECT_EQ(d.pixel(3, 0), (Bytes{0, 0, 0, 0}));
-    // Equal colours use the three-colour palette too.
-    Decoded same =
-        decode(with(testimg::dds_header(4, 4, 0x4, "DXT1", 0), colour_block(red, red, 0xFF)));
-    EXPECT_EQ(same.pixel(2, 2), (Bytes{0, 0, 0, 0}));
+TEST(DdsDecoder, Dxt1PalettesAndTransparency) {
+    // Row byte 0xE4: columns take indices 0, 1, 2, 3.
+    Decoded four = decode(dxt("DXT1"), colours(0xFFFF, 0, 0xE4));
+    EXPECT_EQ(four.at(0, 3), (Bytes{248, 252, 248, 255}));
+    EXPECT_EQ(four.at(2, 0), (Bytes{165, 168, 165, 255}));
+    EXPECT_EQ(four.at(3, 1), (Bytes{82, 84, 82, 255}));
+    Decoded three = decode(dxt("DXT1"), colours(31, 31u << 11, 0xE4));  // blue <= red
+    EXPECT_EQ(three.at(2, 0), (Bytes{124, 0, 124, 255}));
+    EXPECT_EQ(three.at(3, 0), (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(decode(dxt("DXT1"), colours(5, 5, 0xFF)).at(1, 1), (Bytes{0, 0, 0, 0}));
 }
 
-TEST(DdsDecoder, Dxt3TakesAlphaFromNibbles) {
-    // Nibbles in row order: pixel 0 = 15, pixel 1 = 1, the rest 0, pixel 15 = 8.
-    Bytes alpha = {0x1F, 0, 0, 0, 0, 0, 0, 0x80};
-    Decoded d = decode(
-        with(with(testimg::dds_header(4, 4, 0x4, "DXT3", 0), alpha), colour_block(0xFFFF, 0, 0)));
-    EXPECT_EQ(d.pixel(0, 0)[3], 240);
-    EXPECT_EQ(d.pixel(1, 0)[3], 16);
-    EXPECT_EQ(d.pixel(2, 0)[3], 0);
-    EXPECT_EQ(d.pixel(3, 3)[3], 128);
-    EXPECT_EQ(d.pixel(3, 3)[0], 248);
-}
-
-TEST(DdsDecoder, Dxt5AlphaInBothModes) {
-    // Indices 0..7 for pixels 0..7 (3 bits each), 0 for the rest.
-    uint64_t bits = 0;
+TEST(DdsDecoder, Dxt3NibblesAndDxt5AlphaModes) {
+    Decoded d3 = decode(dxt("DXT3"), cat({0x1F, 0, 0, 0, 0, 0, 0, 0x80}, colours(0, 0, 0)));
+    EXPECT_EQ(d3.at(0, 0)[3], 240);
+    EXPECT_EQ(d3.at(1, 0)[3], 16);
+    EXPECT_EQ(d3.at(3, 3)[3], 128);
+    uint64_t bits = 0;  // pixels 0 to 7 take indices 0 to 7
     for (uint64_t i = 0; i < 8; ++i) bits |= i << (3 * i);
-    auto block = [&](unsigned char a0, unsigned char a1) {
-        Bytes b = {a0, a1};
-        for (int i = 0; i < 6; ++i) b.push_back(static_cast<unsigned char>(bits >> (8 * i)));
-        return with(with(testimg::dds_header(4, 4, 0x4, "DXT5", 0), b), colour_block(0, 0, 0));
+    auto alphas = [&](unsigned char a0, unsigned char a1) {
+        Bytes block = {a0, a1};
+        for (int i = 0; i < 6; ++i) block.push_back(static_cast<unsigned char>(bits >> (8 * i)));
+        Decoded d = decode(dxt("DXT5"), cat(block, colours(0, 0, 0)));
+        std::vector<int> out;
+        for (int i = 0; i < 8; ++i) out.push_back(d.at(i % 4, i / 4)[3]);
+        return out;
     };
-    Decoded eight = decode(block(255, 0));
-    const int expected8[] = {255, 0, 218, 182, 145, 109, 72, 36};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(eight.pixel(i % 4, i / 4)[3], expected8[i]) << i;
-    Decoded six = decode(block(0, 255));
-    const int expected6[] = {0, 255, 51, 102, 153, 204, 0, 255};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(six.pixel(i % 4, i / 4)[3], expected6[i]) << i;
-    EXPECT_EQ(six.pixel(0, 3)[3], 0);  // index 0 again
+    EXPECT_EQ(alphas(255, 0), (std::vector<int>{255, 0, 218, 182, 145, 109, 72, 36}));
+    EXPECT_EQ(alphas(0, 255), (std::vector<int>{0, 255, 51, 102, 153, 204, 0, 255}));
 }
 
 TEST(DdsDecoder, BlocksAreClippedAtTheImageEdge) {
-    // 5 x 3: two blocks across, one down; the second block's first column lands at x = 4.
-    Bytes blocks = with(colour_block(0xFFFF, 0, 0x00), colour_block(0, 0xFFFF, 0x00));
-    Decoded d = decode(with(testimg::dds_header(5, 3, 0x4, "DXT1", 0), blocks));
+    Decoded d = decode(dxt("DXT1", 5, 3), cat(colours(0xFFFF, 0, 0), colours(0, 0xFFFF, 0)));
     ASSERT_TRUE(d.pixels);
-    EXPECT_EQ(d.pixel(3, 2), (Bytes{248, 252, 248, 255}));
-    EXPECT_EQ(d.pixel(4, 2), (Bytes{0, 0, 0, 255}));
-    EXPECT_FALSE(
-        decode(with(testimg::dds_header(5, 3, 0x4, "DXT1", 0), colour_block(0, 0, 0))).pixels);
+    EXPECT_EQ(d.at(3, 2), (Bytes{248, 252, 248, 255}));
+    EXPECT_EQ(d.at(4, 2), (Bytes{0, 0, 0, 255}));
 }
 
-TEST(DdsDecoder, RefusedFormatsWriteTheirMessages) {
-    auto message = [](const Bytes& file) {
+TEST(DdsDecoder, RefusedFilesWriteTheirMessagesOrNone) {
+    const std::string dxt24 =
+        "Texture::load_dds(): DXT2 or DXT4 is not supported in \"t.dds\" file\n";
+    const std::string unknown = "Texture::load_dds(): unknown format of \"t.dds\" file\n";
+    const std::string magic = "Texture::load_dds(): wrong magic in \"t.dds\" file\n";
+    Bytes bad_magic = testimg::dds_header(4, 4, 0x40, "", 24);
+    bad_magic[3] = 'X';
+    const struct {
+        Bytes header;
+        size_t body;
+        std::string message;
+    } cases[] = {{dxt("DXT2"), 64, dxt24},
+                 {dxt("DXT4"), 64, dxt24},
+                 {testimg::dds_header(4, 4, 0x41, "", 24), 64, unknown},
+                 {dxt("ATI2"), 64, unknown},
+                 {bad_magic, 64, magic},
+                 {Bytes{'D', 'D'}, 0, magic},
+                 {dxt("DXT1", 5, 3), 8, ""},                                      // one block short
+                 {testimg::dds_header(2, 2, 0x40, "", 24), 11, ""},               // 11 of 12 bytes
+                 {dxt("DXT1", 0, 4), 8, ""},                                      // zero width
+                 {dxt("DXT1", -4, 4), 64, ""},                                    // negative width
+                 {testimg::dds_header(0x10000, 0x10000, 0x41, "", 32), 64, ""}};  // 16 GiB
+    for (const auto& c : cases) {
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(decode(file).pixels);
-        return testing::internal::GetCapturedStderr();
-    };
-    Bytes pixels(64, 0);
-    EXPECT_EQ(message(with(testimg::dds_header(4, 4, 0x4, "DXT2", 0), pixels)),
-              "Texture::load_dds(): DXT2 or DXT4 is not supported in \"t.dds\" file\n");
-    EXPECT_EQ(message(with(testimg::dds_header(4, 4, 0x4, "DXT4", 0), pixels)),
-              "Texture::load_dds(): DXT2 or DXT4 is not supported in \"t.dds\" file\n");
-    EXPECT_EQ(message(with(testimg::dds_header(4, 4, 0x41, "", 24), pixels)),
-              "Texture::load_dds(): unknown format of \"t.dds\" file\n");
-    EXPECT_EQ(message(with(testimg::dds_header(4, 4, 0x4, "ATI2", 0), pixels)),
-              "Texture::load_dds(): unknown format of \"t.dds\" file\n");
-    Bytes bad = with(testimg::dds_header(4, 4, 0x40, "", 24), pixels);
-    bad[3] = 'X';
-    EXPECT_EQ(message(bad), "Texture::load_dds(): wrong magic in \"t.dds\" file\n");
-    EXPECT_EQ(message(Bytes{'D', 'D'}), "Texture::load_dds(): wrong magic in \"t.dds\" file\n");
-}
-
-TEST(DdsDecoder, ShortFilesAndUnaddressableSizesGiveNoImage) {
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(decode(Bytes{'D', 'D', 'S', ' ', 0, 0}).pixels);
-    EXPECT_FALSE(decode(with(testimg::dds_header(2, 2, 0x40, "", 24), Bytes(11, 0))).pixels);
-    EXPECT_FALSE(decode(with(testimg::dds_header(8, 8, 0x4, "DXT5", 0), Bytes(63, 0))).pixels);
-    EXPECT_FALSE(decode(with(testimg::dds_header(0, 4, 0x4, "DXT1", 0), Bytes(8, 0))).pixels);
-    Decoded huge = decode(with(testimg::dds_header(0x10000, 0x10000, 0x41, "", 32), Bytes(64, 0)));
-    EXPECT_FALSE(huge.pixels);
-    EXPECT_EQ(huge.width, 0x10000);
-    Decoded negative = decode(with(testimg::dds_header(-4, 4, 0x4, "DXT1", 0), Bytes(64, 0)));
-    EXPECT_FALSE(negative.pixels);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(decode(c.header, Bytes(c.body, 0)).pixels);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+    }
 }

@@ -25,9 +25,9 @@ Bytes encode_jpeg(const Bytes& samples, int width, int height, int components, i
 struct PngOptions {
     int colour_type;  // PNG_COLOR_TYPE_*
     int bit_depth;
-    std::vector<unsigned char> palette;  // RGB triples for palette images
-    std::vector<unsigned char> trns;     // palette alphas (palette images)
-    double gamma = 0;                    // written as gAMA when non-zero
+    std::vector<unsigned char> palette = {};  // RGB triples for palette images
+    std::vector<unsigned char> trns = {};     // palette alphas (palette images)
+    double gamma = 0;                         // written as gAMA when non-zero
 };
 // PNG of `rows` already packed for the colour type and depth (16-bit samples big-endian).
 Bytes encode_png(const std::vector<Bytes>& rows, int width, int height, const PngOptions& options);
