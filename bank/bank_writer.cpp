@@ -23,13 +23,13 @@ bool is_byte_string(uint8_t type) {
     return type == 0 || type == 1 || (type >= 11 && type <= 16);
 }
 
-uint32_t spec_inline_width(const SlotSpec& s) {
+uint32_t spec_inline_width(const SlotLayout& s) {
     return inline_width(s.flags, s.width);
 }
 
-// Checks a table of slot specs and computes group widths; false with a reason.
-bool check_table(std::vector<SlotSpec>& table, bool top, std::string& error) {
-    for (SlotSpec& s : table) {
+// Checks a table of slot slot_layouts and computes group widths; false with a reason.
+bool check_table(std::vector<SlotLayout>& table, bool top, std::string& error) {
+    for (SlotLayout& s : table) {
         const std::string what = "slot \"" + s.name + "\"";
         if (s.type < 1 || s.type > 16) return error = what + ": type must be 1 to 16", false;
         if (s.type == kTypeGroup && !is_array(s.flags)) {
@@ -38,7 +38,7 @@ bool check_table(std::vector<SlotSpec>& table, bool top, std::string& error) {
                 return error = what + ": a group cannot be kept apart", false;
             if (!check_table(s.children, false, error)) return false;
             uint32_t sum = 0;
-            for (const SlotSpec& c : s.children) sum += spec_inline_width(c);
+            for (const SlotLayout& c : s.children) sum += spec_inline_width(c);
             if (sum > 0xFFFF) return error = what + ": group too wide", false;
             s.width = static_cast<uint16_t>(sum);
             continue;
@@ -74,7 +74,7 @@ bool check_table(std::vector<SlotSpec>& table, bool top, std::string& error) {
 }
 
 // Normalizes a value to its slot's stored form.
-void normalize(const SlotSpec& s, Value& v) {
+void normalize(const SlotLayout& s, Value& v) {
     if (!v.present) return;
     if (s.type == kTypeGroup && !is_array(s.flags)) {
         v.children.resize(s.children.size(), Value::none());
@@ -125,7 +125,7 @@ struct Files {
     std::vector<std::pair<std::string, Bytes>> others;  // Bank.n, Tree.n
 };
 
-bool put_record(Bytes& values, const SlotSpec& s, const Bytes& content, uint32_t ref_width,
+bool put_record(Bytes& values, const SlotLayout& s, const Bytes& content, uint32_t ref_width,
                 uint8_t* field, std::string& error) {
     const uint32_t w = record_length_width(s.flags);
     const uint64_t total = uint64_t(content.size()) + w;
@@ -145,11 +145,11 @@ bool put_record(Bytes& values, const SlotSpec& s, const Bytes& content, uint32_t
 }
 
 // Writes the entry fields of a table into `area`.
-bool put_fields(const std::vector<SlotSpec>& table, const std::vector<Value>& values, uint8_t* area,
-                Bytes& bank0, std::string& error) {
+bool put_fields(const std::vector<SlotLayout>& table, const std::vector<Value>& values,
+                uint8_t* area, Bytes& bank0, std::string& error) {
     uint32_t position = 0;
     for (size_t i = 0; i < table.size(); ++i) {
-        const SlotSpec& s = table[i];
+        const SlotLayout& s = table[i];
         const Value& v = values[i];
         uint8_t* field = area + position;
         position += spec_inline_width(s);
@@ -189,7 +189,7 @@ void sort_by_value(std::vector<int32_t>& ids, const SlotKind& kind,
 
 }  // namespace
 
-BankWriter::BankWriter(std::vector<SlotSpec> slots, WriterOptions options)
+BankWriter::BankWriter(std::vector<SlotLayout> slots, WriterOptions options)
     : slots_(std::move(slots)), options_(options) {}
 
 int BankWriter::add(std::vector<Value> values) {
@@ -199,7 +199,7 @@ int BankWriter::add(std::vector<Value> values) {
 }
 
 bool BankWriter::write(const std::string& folder, std::string& error) const {
-    std::vector<SlotSpec> slots = slots_;
+    std::vector<SlotLayout> slots = slots_;
     if (!check_table(slots, true, error)) return false;
     if (options_.masked_links && options_.mask == 1)
         return error = "a mask of 1 means no masking", false;
@@ -215,16 +215,16 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
     Files f;
     // Header: top-level descriptors, then the children of each group in turn.
     struct Flat {
-        const SlotSpec* spec;
+        const SlotLayout* slot_layout;
         int32_t first_child = 0;
     };
     std::vector<Flat> flat;
-    for (const SlotSpec& s : slots) flat.push_back({&s});
+    for (const SlotLayout& s : slots) flat.push_back({&s});
     for (size_t i = 0; i < flat.size(); ++i) {
-        const SlotSpec& s = *flat[i].spec;
+        const SlotLayout& s = *flat[i].slot_layout;
         if (s.type == kTypeGroup && !is_array(s.flags)) {
             flat[i].first_child = static_cast<int32_t>(flat.size());
-            for (const SlotSpec& c : s.children) flat.push_back({&c});
+            for (const SlotLayout& c : s.children) flat.push_back({&c});
         }
     }
     f.header.assign(kHeaderDescriptorsOffset + flat.size() * kDescriptorBytes, 0);
@@ -232,7 +232,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
     store_u32(f.header.data() + kHeaderSlotCountOffset, static_cast<uint32_t>(slots.size()));
     if (options_.masked_links) f.header[kHeaderMaskedOffset] = kMaskedLinksMark;
     for (size_t i = 0; i < flat.size(); ++i) {
-        const SlotSpec& s = *flat[i].spec;
+        const SlotLayout& s = *flat[i].slot_layout;
         uint8_t* d = f.header.data() + kHeaderDescriptorsOffset + i * kDescriptorBytes;
         d[0] = s.type;
         d[1] = s.flags;
@@ -249,7 +249,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
     const uint32_t prefix = slot1_block ? kPrefixBlockStore : kPrefixTree;
     std::vector<uint32_t> positions;
     uint64_t width = prefix;
-    for (const SlotSpec& s : slots) {
+    for (const SlotLayout& s : slots) {
         positions.push_back(static_cast<uint32_t>(width - prefix));
         width += spec_inline_width(s);
     }
@@ -264,7 +264,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
 
     // Slots in files of their own.
     for (size_t i = 0; i < slots.size(); ++i) {
-        const SlotSpec& s = slots[i];
+        const SlotLayout& s = slots[i];
         if (!(s.flags & kFlagOwnFile)) continue;
         Bytes file(size_t(count) * s.width, 0);
         for (int64_t c = 0; c < count; ++c) {
@@ -276,7 +276,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
 
     // The stored bytes of a slot in a cadr, as the reader compares them.
     auto stored = [&](size_t slot, int32_t cadr) -> ValueBytes {
-        const SlotSpec& s = slots[slot];
+        const SlotLayout& s = slots[slot];
         const Value& v = cadrs[size_t(cadr - 1)][slot];
         if (is_variable_length(s.type, s.flags) || (s.flags & (kFlagOwnFile | kFlagBlockStore))) {
             if (!v.present) return {};
@@ -289,7 +289,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
     std::vector<int32_t> all(static_cast<size_t>(count));
     for (int64_t c = 0; c < count; ++c) all[size_t(c)] = static_cast<int32_t>(c + 1);
     for (size_t i = 0; i < slots.size(); ++i) {
-        const SlotSpec& s = slots[i];
+        const SlotLayout& s = slots[i];
         if (!s.indexed || is_array(s.flags) || (s.flags & kFlagBlockStore)) continue;
         std::vector<int32_t> order = all;
         SlotKind kind{s.type, s.flags, s.width};
@@ -315,7 +315,7 @@ bool BankWriter::write(const std::string& folder, std::string& error) const {
     int store_k = 0;
     int32_t next_block = 1;
     for (size_t i = 0; i < slots.size(); ++i) {
-        const SlotSpec& s = slots[i];
+        const SlotLayout& s = slots[i];
         if (!(s.flags & kFlagBlockStore)) continue;
         if (f.storage.empty()) {
             f.storage.assign(size_t(block_size), 0);
@@ -410,22 +410,22 @@ std::unique_ptr<BankWriter> BankWriter::load(const std::string& folder, std::str
         return nullptr;
     }
     BankData& d = bank->data();
-    std::function<SlotSpec(Slot&)> spec_of = [&](Slot& s) {
-        SlotSpec spec;
-        spec.type = s.kind.type;
-        spec.flags = s.kind.flags;
-        spec.width = s.kind.width;
-        spec.name = s.name;
-        for (Slot& c : s.children) spec.children.push_back(spec_of(c));
-        spec.indexed = s.number == 1 || d.open_index(s) > 0;
-        return spec;
+    std::function<SlotLayout(Slot&)> spec_of = [&](Slot& s) {
+        SlotLayout slot_layout;
+        slot_layout.type = s.kind.type;
+        slot_layout.flags = s.kind.flags;
+        slot_layout.width = s.kind.width;
+        slot_layout.name = s.name;
+        for (Slot& c : s.children) slot_layout.children.push_back(spec_of(c));
+        slot_layout.indexed = s.number == 1 || d.open_index(s) > 0;
+        return slot_layout;
     };
-    std::vector<SlotSpec> specs;
-    for (Slot& s : d.slots) specs.push_back(spec_of(s));
+    std::vector<SlotLayout> slot_layouts;
+    for (Slot& s : d.slots) slot_layouts.push_back(spec_of(s));
     WriterOptions options;
     options.masked_links = d.masked;
     if (d.read_storage(0, 4) != nullptr && d.block_size_valid) options.block_size = d.block_size;
-    auto writer = std::make_unique<BankWriter>(std::move(specs), options);
+    auto writer = std::make_unique<BankWriter>(std::move(slot_layouts), options);
 
     Bytes bytes;
     std::function<Value(const Slot&, int64_t, uint32_t)> value_of = [&](const Slot& s, int64_t cadr,
@@ -451,7 +451,7 @@ std::unique_ptr<BankWriter> BankWriter::load(const std::string& folder, std::str
     return writer;
 }
 
-bool value_from_text(const SlotSpec& slot, const std::string& text, Value& out,
+bool value_from_text(const SlotLayout& slot, const std::string& text, Value& out,
                      std::string& error) {
     out = Value();
     if (text.empty()) {
@@ -482,7 +482,7 @@ bool value_from_text(const SlotSpec& slot, const std::string& text, Value& out,
         return true;
     }
     if (is_array(slot.flags)) {
-        SlotSpec element = slot;
+        SlotLayout element = slot;
         element.flags = static_cast<uint8_t>(slot.flags & ~kFlagArrayBits);
         size_t start = 0;
         for (;;) {

@@ -10,13 +10,13 @@
 
 namespace bank {
 
-struct SlotSpec {
+struct SlotLayout {
     uint8_t type = 1;
     uint8_t flags = 0;
     uint16_t width = 0;  // groups: computed from the children
     std::string name;
-    std::vector<SlotSpec> children;  // groups (type 10)
-    bool indexed = true;             // top-level, non-array slots: write an index
+    std::vector<SlotLayout> children;  // groups (type 10)
+    bool indexed = true;               // top-level, non-array slots: write an index
 };
 
 // One slot value of one cadr in its stored form: fixed-width types their width bytes (padded
@@ -58,12 +58,12 @@ struct WriterOptions {
 
 class BankWriter {
   public:
-    explicit BankWriter(std::vector<SlotSpec> slots, WriterOptions options = {});
+    explicit BankWriter(std::vector<SlotLayout> slots, WriterOptions options = {});
 
     // Reads a whole bank back (slot table and every cadr's stored values), to add to it.
     static std::unique_ptr<BankWriter> load(const std::string& folder, std::string& error);
 
-    const std::vector<SlotSpec>& slots() const { return slots_; }
+    const std::vector<SlotLayout>& slots() const { return slots_; }
     WriterOptions& options() { return options_; }
 
     // Adds a cadr with one value per top-level slot (missing ones are none); returns its number.
@@ -74,7 +74,7 @@ class BankWriter {
     bool write(const std::string& folder, std::string& error) const;
 
   private:
-    std::vector<SlotSpec> slots_;
+    std::vector<SlotLayout> slots_;
     WriterOptions options_;
     std::vector<std::vector<Value>> cadrs_;
 };
@@ -82,6 +82,7 @@ class BankWriter {
 // The stored value of a slot from a text: numbers, dates and references as the lookup key
 // conversion reads them, byte strings as the text itself or, with a leading "@", the bytes of
 // the named file; arrays as elements separated by ",". An empty text is no value.
-bool value_from_text(const SlotSpec& slot, const std::string& text, Value& out, std::string& error);
+bool value_from_text(const SlotLayout& slot, const std::string& text, Value& out,
+                     std::string& error);
 
 }  // namespace bank

@@ -47,11 +47,11 @@ struct Fixture {
             expected.push_back(c);
         }
 
-        bank::SlotSpec name;
+        bank::SlotLayout name;
         name.type = 11;
         name.width = 4;
         name.name = "name";
-        bank::SlotSpec size;
+        bank::SlotLayout size;
         size.type = 7;
         size.width = 4;
         size.name = "size";

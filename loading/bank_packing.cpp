@@ -9,12 +9,12 @@ constexpr uint8_t kTypeText = 11;   // variable-length text, compared whole
 constexpr uint8_t kTypeBytes = 12;  // variable-length bytes, no terminator
 constexpr uint16_t kReferenceWidth = 4;
 
-std::vector<bank::SlotSpec> key_and_bytes_slots() {
-    bank::SlotSpec key;
+std::vector<bank::SlotLayout> key_and_bytes_slots() {
+    bank::SlotLayout key;
     key.type = kTypeText;
     key.width = kReferenceWidth;
     key.name = "name";
-    bank::SlotSpec bytes;
+    bank::SlotLayout bytes;
     bytes.type = kTypeBytes;
     bytes.width = kReferenceWidth;
     bytes.name = "data";

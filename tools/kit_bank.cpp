@@ -1,4 +1,5 @@
 // brushwright-kit bank: look up, read, count, list, create and fill bank folders.
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,11 +18,8 @@ constexpr const char* kUsage =
     "count FOLDER | list FOLDER | create FOLDER [--masked] [--block-size N] "
     "--slot TYPE[:WIDTH[:FLAGS]]... | put FOLDER VALUE...";
 
-bool parse_int(const char* text, long& out) {
-    if (text == nullptr || *text == '\0') return false;
-    char* end = nullptr;
-    out = std::strtol(text, &end, 0);
-    return *end == '\0';
+bool parse_int(const std::string& text, long& out) {
+    return kit::parse_int(text, LONG_MIN, LONG_MAX, out);
 }
 
 std::unique_ptr<Bank> open_bank(const std::string& folder) {
@@ -92,7 +90,7 @@ int run_list(int argc, char** argv) {
     return 0;
 }
 
-bool parse_slot(const char* text, bank::SlotSpec& spec) {
+bool parse_slot(const char* text, bank::SlotLayout& slot_layout) {
     std::string s = text;
     std::vector<std::string> parts;
     size_t start = 0;
@@ -108,15 +106,15 @@ bool parse_slot(const char* text, bank::SlotSpec& spec) {
     if (parts.size() > 1 && !parse_int(parts[1].c_str(), width)) return false;
     if (parts.size() > 2 && !parse_int(parts[2].c_str(), flags)) return false;
     if (width < 0 || width > 0xFFFF || flags < 0 || flags > 0xFF) return false;
-    spec.type = static_cast<uint8_t>(type);
-    spec.width = static_cast<uint16_t>(width);
-    spec.flags = static_cast<uint8_t>(flags);
+    slot_layout.type = static_cast<uint8_t>(type);
+    slot_layout.width = static_cast<uint16_t>(width);
+    slot_layout.flags = static_cast<uint8_t>(flags);
     return true;
 }
 
 int run_create(int argc, char** argv) {
     if (argc < 2) return kit::usage(kUsage);
-    std::vector<bank::SlotSpec> slots;
+    std::vector<bank::SlotLayout> slots;
     bank::WriterOptions options;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--masked") == 0) {
@@ -126,10 +124,10 @@ int run_create(int argc, char** argv) {
             if (!parse_int(argv[++i], size)) return kit::usage(kUsage);
             options.block_size = static_cast<int32_t>(size);
         } else if (std::strcmp(argv[i], "--slot") == 0 && i + 1 < argc) {
-            bank::SlotSpec spec;
-            if (!parse_slot(argv[++i], spec)) return kit::usage(kUsage);
-            spec.name = "slot" + std::to_string(slots.size() + 1);
-            slots.push_back(spec);
+            bank::SlotLayout slot_layout;
+            if (!parse_slot(argv[++i], slot_layout)) return kit::usage(kUsage);
+            slot_layout.name = "slot" + std::to_string(slots.size() + 1);
+            slots.push_back(slot_layout);
         } else {
             return kit::usage(kUsage);
         }

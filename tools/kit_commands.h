@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // Subcommands of brushwright-kit. Each takes the arguments after its own name
 // (argv[0] is the subcommand name) and returns the process exit code.
 // Exit 2 with a usage line on bad arguments.
@@ -16,5 +18,9 @@ int run_image(int argc, char** argv);
 
 // Prints "usage: brushwright-kit LINE" on standard error and returns 2.
 int usage(const char* line);
+
+// Parses a whole decimal (or "0x" hexadecimal) integer within [low, high].
+bool parse_int(const std::string& text, long low, long high, long& out);
+bool parse_int(const std::string& text, int low, int high, int& out);
 
 }  // namespace kit

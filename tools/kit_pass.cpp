@@ -1,6 +1,5 @@
 // brushwright-kit pass: draws one pass of a shader program on the headless device and writes
 // the result as PNG, top row first.
-#include <png.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
 #include "gfx/texture.h"
+#include "tools/image_io.h"
 #include "tools/kit_commands.h"
 
 namespace {
@@ -21,16 +21,6 @@ namespace {
 constexpr char kUsage[] =
     "pass FILE.bsf --size WxH [--texture SLOT=IMAGE]... [--param NAME=v[,v,v,v]]... "
     "[--filter SLOT=0|1] [--address SLOT=0|1|2] -o OUT.png";
-
-bool parse_int(const std::string& text, long low, long high, int& out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
-}
 
 bool parse_float(const std::string& text, float& out) {
     if (text.empty()) return false;
@@ -45,44 +35,7 @@ bool split_slot(const char* arg, int& slot, std::string& value) {
     const size_t eq = text.find('=');
     if (eq == std::string::npos) return false;
     value = text.substr(eq + 1);
-    return parse_int(text.substr(0, eq), 0, 15, slot) && !value.empty();
-}
-
-bool read_png(const std::string& path, std::vector<uint8_t>& rgba, int& width, int& height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        std::fprintf(stderr, "pass: can't read \"%s\": %s\n", path.c_str(), image.message);
-        return false;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    if (image.width == 0 || image.height == 0 || image.width > 16384 || image.height > 16384) {
-        std::fprintf(stderr, "pass: \"%s\" has an unusable size\n", path.c_str());
-        png_image_free(&image);
-        return false;
-    }
-    rgba.assign(PNG_IMAGE_SIZE(image), 0);
-    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
-        std::fprintf(stderr, "pass: can't decode \"%s\": %s\n", path.c_str(), image.message);
-        png_image_free(&image);
-        return false;
-    }
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    return true;
-}
-
-bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) {
-        std::fprintf(stderr, "pass: can't write \"%s\": %s\n", path.c_str(), image.message);
-        return false;
-    }
-    return true;
+    return kit::parse_int(text.substr(0, eq), 0, 15, slot) && !value.empty();
 }
 
 }  // namespace
@@ -102,8 +55,8 @@ int kit::run_pass(int argc, char** argv) {
         if (arg == "--size" && has_value) {
             const std::string size = argv[++i];
             const size_t x = size.find('x');
-            if (x == std::string::npos || !parse_int(size.substr(0, x), 1, 16384, width) ||
-                !parse_int(size.substr(x + 1), 1, 16384, height))
+            if (x == std::string::npos || !kit::parse_int(size.substr(0, x), 1, 16384, width) ||
+                !kit::parse_int(size.substr(x + 1), 1, 16384, height))
                 return kit::usage(kUsage);
         } else if (arg == "--texture" && has_value) {
             if (!split_slot(argv[++i], slot, value)) return kit::usage(kUsage);
@@ -111,7 +64,7 @@ int kit::run_pass(int argc, char** argv) {
         } else if ((arg == "--filter" || arg == "--address") && has_value) {
             int kind = 0;
             if (!split_slot(argv[++i], slot, value) ||
-                !parse_int(value, 0, arg == "--filter" ? 1 : 2, kind))
+                !kit::parse_int(value, 0, arg == "--filter" ? 1 : 2, kind))
                 return kit::usage(kUsage);
             (arg == "--filter" ? filters : addresses)[slot] = kind;
         } else if (arg == "--param" && has_value) {
@@ -150,13 +103,13 @@ int kit::run_pass(int argc, char** argv) {
     if (!shader->load_file(program_path)) return 1;
 
     for (const auto& [slot, path] : images) {
-        std::vector<uint8_t> rgba;
         int w = 0, h = 0;
-        if (!read_png(path, rgba, w, h)) return 1;
+        const loading::PixelBuffer rgba = kit::read_image_file(path, w, h);
+        if (!rgba) return 1;
         Texture* t = device.new_texture();
         const int filter = filters.count(slot) ? filters[slot] : Texture::kFilterLinear;
         const int address = addresses.count(slot) ? addresses[slot] : Texture::kAddressClamp;
-        if (!t->upload(rgba.data(), w, h, filter, address)) {
+        if (!t->upload(rgba.get(), w, h, filter, address)) {
             std::fprintf(stderr, "pass: can't make a texture of \"%s\"\n", path.c_str());
             return 1;
         }
@@ -184,5 +137,5 @@ int kit::run_pass(int argc, char** argv) {
         std::fprintf(stderr, "pass: can't read the target back\n");
         return 1;
     }
-    return write_png(out_path, rgba, width, height) ? 0 : 1;
+    return kit::write_rgba_png(out_path, rgba.data(), width, height) ? 0 : 1;
 }

@@ -1,4 +1,6 @@
 // brushwright-kit: the picture author's and tester's command-line tool.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +36,24 @@ int print_help(FILE* out) {
 int kit::usage(const char* line) {
     std::fprintf(stderr, "usage: brushwright-kit %s\n", line);
     return 2;
+}
+
+bool kit::parse_int(const std::string& text, long low, long high, long& out) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+    out = v;
+    return true;
+}
+
+bool kit::parse_int(const std::string& text, int low, int high, int& out) {
+    long v = 0;
+    if (!parse_int(text, long(low), long(high), v)) return false;
+    out = static_cast<int>(v);
+    return true;
 }
 
 int main(int argc, char** argv) {

@@ -57,9 +57,9 @@ inline uint32_t get_u32(const std::vector<uint8_t>& bytes, size_t at) {
            uint32_t(bytes[at + 3]) << 24;
 }
 
-inline bank::SlotSpec slot(uint8_t type, uint16_t width = 0, uint8_t flags = 0,
-                           std::string name = "s") {
-    bank::SlotSpec s;
+inline bank::SlotLayout slot(uint8_t type, uint16_t width = 0, uint8_t flags = 0,
+                             std::string name = "s") {
+    bank::SlotLayout s;
     s.type = type;
     s.width = width;
     s.flags = flags;

@@ -79,7 +79,7 @@ TEST(BankRead, MissingCadrsGiveMinusOneAndAnEmptyString) {
 
 TEST(BankRead, GroupsAndArraysReadAsText) {
     TempFolder dir;
-    bank::SlotSpec group = slot(10, 0, 0, "group");
+    bank::SlotLayout group = slot(10, 0, 0, "group");
     group.children = {slot(1, 4, 0, "code"), slot(11, 4, 0, "label"), slot(1, 2, 0, "tag")};
     bank::BankWriter w({slot(11, 4, 0, "name"), group, slot(1, 3, 0x20, "codes")});
     Value arr;
@@ -130,7 +130,7 @@ TEST(BankRead, PathsFollowReferencesToOtherCadrs) {
 TEST(BankRead, NumbersReadThroughTheirTextForms) {
     if (!banktest::text_forms_available()) GTEST_SKIP() << "value text forms not linked";
     TempFolder dir;
-    bank::SlotSpec group = slot(10, 0, 0, "group");
+    bank::SlotLayout group = slot(10, 0, 0, "group");
     group.children = {slot(7, 2, 0, "n"), slot(4, 4, 0, "ref")};
     bank::BankWriter w({slot(7, 4, 0, "n"), slot(6, 4, 2, "fixed"), slot(4, 4, 0, "ref"),
                         slot(7, 4, 0x10, "apart"), slot(7, 2, 0x20, "arr"), group});

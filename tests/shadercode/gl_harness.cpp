@@ -173,16 +173,16 @@ bool GlHarness::translate(const std::string& vs, const std::string& ps, std::str
     return true;
 }
 
-bool GlHarness::draw(const DrawSpec& spec, Image& out, std::string& error) {
+bool GlHarness::draw(const DrawRequest& request, Image& out, std::string& error) {
     std::vector<uint32_t> vt, pt;
     std::string why;
     shadercode::AssembleOptions options;
-    options.validate = spec.validate;
-    if (!shadercode::assemble_shader(spec.vs, options, vt, why)) {
+    options.validate = request.validate;
+    if (!shadercode::assemble_shader(request.vs, options, vt, why)) {
         error = "vertex assembly: " + why;
         return false;
     }
-    if (!shadercode::assemble_shader(spec.ps, options, pt, why)) {
+    if (!shadercode::assemble_shader(request.ps, options, pt, why)) {
         error = "pixel assembly: " + why;
         return false;
     }
@@ -224,27 +224,27 @@ bool GlHarness::draw(const DrawSpec& spec, Image& out, std::string& error) {
     // f = -1: storage row 0 is the Direct3D top row.
     const float f = -1.0f;
     glUniform4f(glGetUniformLocation(prog, shadercode::kPosFixupUniform),
-                (63.0f / 64.0f) / float(spec.width), -f * (63.0f / 64.0f) / float(spec.height), f,
-                0.0f);
-    GLuint vubo = make_constants(spec.vs_constants, shadercode::kVertexConstantCount,
+                (63.0f / 64.0f) / float(request.width),
+                -f * (63.0f / 64.0f) / float(request.height), f, 0.0f);
+    GLuint vubo = make_constants(request.vs_constants, shadercode::kVertexConstantCount,
                                  shadercode::kVertexConstantBinding);
-    GLuint pubo = make_constants(spec.ps_constants, shadercode::kPixelConstantCount,
+    GLuint pubo = make_constants(request.ps_constants, shadercode::kPixelConstantCount,
                                  shadercode::kPixelConstantBinding);
     std::vector<GLuint> textures;
-    for (const TextureSpec& t : spec.textures) textures.push_back(make_texture(t));
+    for (const TextureSpec& t : request.textures) textures.push_back(make_texture(t));
 
     GLuint colour = 0, fbo = 0;
     glGenTextures(1, &colour);
     glActiveTexture(GL_TEXTURE31);
     glBindTexture(GL_TEXTURE_2D, colour);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, spec.width, spec.height, 0, GL_RGBA, GL_FLOAT,
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, request.width, request.height, 0, GL_RGBA, GL_FLOAT,
                  nullptr);
     glGenFramebuffers(1, &fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 
-    std::vector<Vertex> strip = spec.strip;
+    std::vector<Vertex> strip = request.strip;
     if (strip.empty())
         strip = {{-1.0f, 1.0f, 0.0f, 0.0f},
                  {1.0f, 1.0f, 1.0f, 0.0f},
@@ -263,19 +263,19 @@ bool GlHarness::draw(const DrawSpec& spec, Image& out, std::string& error) {
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
                           reinterpret_cast<const void*>(2 * sizeof(float)));
 
-    glViewport(0, 0, spec.width, spec.height);
+    glViewport(0, 0, request.width, request.height);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glFrontFace(GL_CCW);
-    glClearColor(spec.clear[0], spec.clear[1], spec.clear[2], spec.clear[3]);
+    glClearColor(request.clear[0], request.clear[1], request.clear[2], request.clear[3]);
     glClear(GL_COLOR_BUFFER_BIT);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(strip.size()));
-    out.width = spec.width;
-    out.height = spec.height;
-    out.rgba.assign(size_t(spec.width) * size_t(spec.height) * 4, 0.0f);
+    out.width = request.width;
+    out.height = request.height;
+    out.rgba.assign(size_t(request.width) * size_t(request.height) * 4, 0.0f);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, spec.width, spec.height, GL_RGBA, GL_FLOAT, out.rgba.data());
+    glReadPixels(0, 0, request.width, request.height, GL_RGBA, GL_FLOAT, out.rgba.data());
     GLenum gl_error = glGetError();
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

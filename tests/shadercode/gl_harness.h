@@ -29,7 +29,7 @@ struct Vertex {
     float x, y, u, v;
 };
 
-struct DrawSpec {
+struct DrawRequest {
     std::string vs;  // assembly text
     std::string ps;
     std::map<uint32_t, Vec4> vs_constants;
@@ -58,7 +58,7 @@ class GlHarness {
   public:
     static GlHarness* instance(std::string& why);
     // Assembles, translates, compiles, draws. False with a reason on any failure.
-    bool draw(const DrawSpec& spec, Image& out, std::string& error);
+    bool draw(const DrawRequest& request, Image& out, std::string& error);
     // Assembles and translates only; false with the translator's (or assembler's) error.
     static bool translate(const std::string& vs, const std::string& ps, std::string& vertex_glsl,
                           std::string& fragment_glsl, std::string& error);

@@ -11,7 +11,7 @@
 
 namespace {
 
-using gltest::DrawSpec;
+using gltest::DrawRequest;
 using gltest::Image;
 using gltest::Vec4;
 
@@ -91,14 +91,14 @@ class Gl : public ::testing::Test {
         }
     }
 
-    bool draw(const DrawSpec& spec, Image& image) {
+    bool draw(const DrawRequest& request, Image& image) {
         std::string error;
-        bool ok = harness_->draw(spec, image, error);
+        bool ok = harness_->draw(request, image, error);
         EXPECT_TRUE(ok) << error;
         if (!ok) {  // a failed draw reads NaN everywhere
-            image.width = spec.width;
-            image.height = spec.height;
-            image.rgba.assign(size_t(spec.width) * size_t(spec.height) * 4, kNaN);
+            image.width = request.width;
+            image.height = request.height;
+            image.rgba.assign(size_t(request.width) * size_t(request.height) * 4, kNaN);
         }
         return ok;
     }
@@ -107,26 +107,27 @@ class Gl : public ::testing::Test {
     // model) and returns pixel (1, 1).
     Vec4 pixel(const std::string& ps, const std::map<uint32_t, Vec4>& constants,
                bool validate = true) {
-        DrawSpec spec;
-        spec.validate = validate;
-        spec.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
-        spec.ps = ps;
-        spec.ps_constants = constants;
+        DrawRequest request;
+        request.validate = validate;
+        request.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
+        request.ps = ps;
+        request.ps_constants = constants;
         Image image;
-        if (!draw(spec, image)) return {};
+        if (!draw(request, image)) return {};
         return image.at(1, 1);
     }
 
     // Draws `vs` (which writes its result to oT0 or the o# declared texcoord0) and returns what
     // the pixel shader received.
     Vec4 vertex_result(const std::string& vs, const std::map<uint32_t, Vec4>& constants) {
-        DrawSpec spec;
+        DrawRequest request;
         bool sm3 = vs.rfind("vs_3_0", 0) == 0;
-        spec.vs = vs;
-        spec.ps = sm3 ? "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n" : "ps_2_0\ndcl t0\nmov oC0, t0\n";
-        spec.vs_constants = constants;
+        request.vs = vs;
+        request.ps =
+            sm3 ? "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n" : "ps_2_0\ndcl t0\nmov oC0, t0\n";
+        request.vs_constants = constants;
         Image image;
-        if (!draw(spec, image)) return {};
+        if (!draw(request, image)) return {};
         return image.at(1, 1);
     }
 
@@ -299,12 +300,12 @@ TEST_F(Gl, VertexInstructions) {
     EXPECT_TRUE(near4(vertex_result(head + "expp oT0, c7.x\n", c), {8, 8, 8, 8}, 1e-3f));
     EXPECT_TRUE(near4(vertex_result(head + "logp oT0, c7.y\n", c), {-2, -2, -2, -2}, 1e-3f));
     // Colours of vs_2_x are saturated on the way out.
-    DrawSpec spec;
-    spec.vs = head + "mov oD0, c2\n";
-    spec.ps = "ps_2_0\ndcl v0\nmov oC0, v0\n";
-    spec.vs_constants = c;
+    DrawRequest request;
+    request.vs = head + "mov oD0, c2\n";
+    request.ps = "ps_2_0\ndcl v0\nmov oC0, v0\n";
+    request.vs_constants = c;
     Image image;
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(2, 2), {0, 0, 1, 0}));
 }
 
@@ -419,19 +420,19 @@ TEST_F(Gl, BreaksBranchesCallsAndPredicates) {
 }
 
 TEST_F(Gl, TexkillTestsEveryLaneOfTheMask) {
-    DrawSpec spec;
-    spec.vs = kVs3;
-    spec.ps = "ps_3_0\nmov r0, c0\ntexkill r0\nmov oC0, c1\n";
-    spec.ps_constants = {{0, {1, 1, 1, -1}}, {1, {5, 5, 5, 5}}};
+    DrawRequest request;
+    request.vs = kVs3;
+    request.ps = "ps_3_0\nmov r0, c0\ntexkill r0\nmov oC0, c1\n";
+    request.ps_constants = {{0, {1, 1, 1, -1}}, {1, {5, 5, 5, 5}}};
     Image image;
-    draw(spec, image);
-    EXPECT_TRUE(near4(image.at(1, 1), spec.clear));
-    spec.ps_constants[0] = {0, -0.0f, 1, 2};
-    draw(spec, image);
+    draw(request, image);
+    EXPECT_TRUE(near4(image.at(1, 1), request.clear));
+    request.ps_constants[0] = {0, -0.0f, 1, 2};
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {5, 5, 5, 5}));
-    spec.ps = "ps_3_0\nmov r0, c0\ntexkill r0.xyz\nmov oC0, c1\n";
-    spec.ps_constants[0] = {1, 1, 1, -1};
-    draw(spec, image);
+    request.ps = "ps_3_0\nmov r0, c0\ntexkill r0.xyz\nmov oC0, c1\n";
+    request.ps_constants[0] = {1, 1, 1, -1};
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {5, 5, 5, 5}));
 }
 
@@ -452,14 +453,14 @@ TEST_F(Gl, TextureFetchForms) {
                                   {1, {0.5f, 1.5f, 0.0f, 2.0f}},
                                   {2, {0.75f, 0.25f, 0.0f, 1.0f}}};
     auto fetch = [&](const std::string& ps, const std::vector<gltest::TextureSpec>& textures) {
-        DrawSpec spec;
-        spec.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
-        spec.ps = ps;
-        spec.ps_constants = c;
-        spec.textures = textures;
-        spec.width = spec.height = 8;
+        DrawRequest request;
+        request.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
+        request.ps = ps;
+        request.ps_constants = c;
+        request.textures = textures;
+        request.width = request.height = 8;
         Image image;
-        if (!draw(spec, image)) return Vec4{};
+        if (!draw(request, image)) return Vec4{};
         return image.at(3, 3);
     };
     EXPECT_TRUE(near4(
@@ -532,51 +533,51 @@ TEST_F(Gl, VertexTextureFetch) {
     t.width = t.height = 2;
     t.levels = {solid(4, {0.5f, 0.25f, 2.0f, 1.0f}), solid(1, {3, 3, 3, 3})};
     t.mipmapped = true;
-    DrawSpec spec;
-    spec.textures = {t};
-    spec.vs =
+    DrawRequest request;
+    request.textures = {t};
+    request.vs =
         "vs_3_0\ndcl_position v0\ndcl_2d s1\ndcl_position o0\ndcl_texcoord0 o1\nmov o0, v0\n"
         "texldl r0, c0, s1\nmov o1, r0\n";
-    spec.ps = "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n";
-    spec.vs_constants = {{0, {0.5f, 0.5f, 0.0f, 1.0f}}};
+    request.ps = "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n";
+    request.vs_constants = {{0, {0.5f, 0.5f, 0.0f, 1.0f}}};
     Image image;
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {3, 3, 3, 3}));
 }
 
 TEST_F(Gl, RelativeOutputWritesAreBoundsChecked) {
     std::map<uint32_t, Vec4> c = {{5, {1, 2, 3, 4}}, {6, {5, 6, 7, 8}}, {7, {9, 9, 9, 9}}};
-    DrawSpec spec;
-    spec.vs =
+    DrawRequest request;
+    request.vs =
         "vs_3_0\ndcl_position v0\ndcl_position o0\ndcl_texcoord0 o1\ndcl_texcoord1 o2\n"
         "defi i0, 2, 0, 1, 0\ndefi i1, 2, 30, 1000, 0\nmov o0, v0\nloop aL, i0\n"
         "mov o[aL + 1], c[aL + 5]\nendloop\nloop aL, i1\nmov o[aL + 1], c7\nendloop\n";
-    spec.ps = "ps_3_0\ndcl_texcoord1 v3\ndcl_texcoord0 v1\nmad oC0, v3, c0, v1\n";
-    spec.vs_constants = c;
-    spec.ps_constants = {{0, {10, 10, 10, 10}}};
+    request.ps = "ps_3_0\ndcl_texcoord1 v3\ndcl_texcoord0 v1\nmad oC0, v3, c0, v1\n";
+    request.vs_constants = c;
+    request.ps_constants = {{0, {10, 10, 10, 10}}};
     Image image;
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {51, 62, 73, 84}));
 }
 
 // The 2_x models: predicates and dynamic flow in both stages, derivatives in ps_2_x.
 TEST_F(Gl, Models2xTakePredicatesAndDynamicFlow) {
-    DrawSpec spec;
-    spec.vs =
+    DrawRequest request;
+    request.vs =
         "vs_2_x\ndcl_position v0\ndcl_texcoord0 v1\ndefi i0, 10, 0, 0, 0\nmov oPos, v0\n"
         "setp_gt p0, c0, c1\nmov r0, c3\n(p0) mov r0, c2\nrep i0\nadd r1, r1, c4\n"
         "break_ge r1.x, c5.x\nendrep\nadd oT0, r0, r1\nmov oT1, v1\n";
-    spec.ps =
+    request.ps =
         "ps_2_x\ndcl t0\ndcl t1\nsetp_lt p0, t0, c0\nmov r0, t0\n(!p0) mov r0, c1\n"
         "dsx r1, t1\ndsy r2, t1\nmad r0, r1.x, c2, r0\nmad oC0, r2.y, c3, r0\n";
-    spec.width = spec.height = 8;
-    spec.vs_constants = {{0, {1, 0, 1, 0}},     {1, {0, 0, 0, 0}}, {2, {1, 2, 3, 4}},
-                         {3, {-1, -2, -3, -4}}, {4, {1, 1, 1, 1}}, {5, {3, 3, 3, 3}}};
+    request.width = request.height = 8;
+    request.vs_constants = {{0, {1, 0, 1, 0}},     {1, {0, 0, 0, 0}}, {2, {1, 2, 3, 4}},
+                            {3, {-1, -2, -3, -4}}, {4, {1, 1, 1, 1}}, {5, {3, 3, 3, 3}}};
     // oT0 = (1, -2, 3, -4) + 3 = (4, 1, 6, -1); lanes < 2.5 are kept, the others become 7.
-    spec.ps_constants = {
+    request.ps_constants = {
         {0, {2.5f, 2.5f, 2.5f, 2.5f}}, {1, {7, 7, 7, 7}}, {2, {8, 0, 0, 0}}, {3, {0, 16, 0, 0}}};
     Image image;
-    draw(spec, image);
+    draw(request, image);
     // dsx of u and dsy of v are 1/8 on an 8x8 target: + (1, 0, 0, 0) + (0, 2, 0, 0).
     EXPECT_TRUE(near4(image.at(3, 3), {8, 3, 7, -1}, 1e-5f));
 }
@@ -584,64 +585,64 @@ TEST_F(Gl, Models2xTakePredicatesAndDynamicFlow) {
 // ---- pixel coordinates, faces and derivatives in Direct3D's orientation ----
 
 TEST_F(Gl, VposCountsFromTheTopLeftPixel) {
-    DrawSpec spec;
-    spec.vs = kVs3;
-    spec.ps = "ps_3_0\ndcl vPos.xy\nmov oC0.xy, vPos\n";
-    spec.width = 8;
-    spec.height = 6;
+    DrawRequest request;
+    request.vs = kVs3;
+    request.ps = "ps_3_0\ndcl vPos.xy\nmov oC0.xy, vPos\n";
+    request.width = 8;
+    request.height = 6;
     Image image;
-    if (!draw(spec, image)) return;
+    if (!draw(request, image)) return;
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_TRUE(near4(image.at(x, y), {float(x), float(y), 0, 0})) << x << "," << y;
 }
 
 TEST_F(Gl, VfaceIsPositiveForClockwiseTriangles) {
-    DrawSpec spec;
-    spec.vs = kVs3;
-    spec.ps = "ps_3_0\ndcl vFace\ncmp oC0, vFace, c0, c1\n";
-    spec.ps_constants = {{0, {1, 1, 1, 1}}, {1, {-1, -1, -1, -1}}};
+    DrawRequest request;
+    request.vs = kVs3;
+    request.ps = "ps_3_0\ndcl vFace\ncmp oC0, vFace, c0, c1\n";
+    request.ps_constants = {{0, {1, 1, 1, 1}}, {1, {-1, -1, -1, -1}}};
     Image image;
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {1, 1, 1, 1}));
     // The same quad wound the other way (top-left, bottom-left, top-right, bottom-right).
-    spec.strip = {{-1, 1, 0, 0}, {-1, -1, 0, 1}, {1, 1, 1, 0}, {1, -1, 1, 1}};
-    draw(spec, image);
+    request.strip = {{-1, 1, 0, 0}, {-1, -1, 0, 1}, {1, 1, 1, 0}, {1, -1, 1, 1}};
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {-1, -1, -1, -1}));
 }
 
 TEST_F(Gl, DerivativesGrowRightAndDown) {
-    DrawSpec spec;
-    spec.vs = kVs3;
-    spec.width = spec.height = 8;
-    spec.ps =
+    DrawRequest request;
+    request.vs = kVs3;
+    request.width = request.height = 8;
+    request.ps =
         "ps_3_0\ndcl vPos.xy\ndcl_texcoord0 v0\ndsx r0, vPos\ndsy r1, v0\n"
         "mov oC0.xy, r0\nmov oC0.zw, r1.xxxy\n";
     Image image;
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(2, 5), {1, 0, 0, 0.125f}, 1e-5f));
-    spec.ps = "ps_3_0\ndcl vPos.xy\ndsy oC0, vPos\n";
-    draw(spec, image);
+    request.ps = "ps_3_0\ndcl vPos.xy\ndsy oC0, vPos\n";
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(5, 2), {0, 1, 0, 0}));
 }
 
 TEST_F(Gl, PositionFixupMatchesDirect3DPixelCoverage) {
-    DrawSpec spec;
-    spec.vs = kVs3;
-    spec.ps = "ps_3_0\nmov oC0, c0\n";
-    spec.ps_constants = {{0, {1, 1, 1, 1}}};
-    spec.width = spec.height = 8;
+    DrawRequest request;
+    request.vs = kVs3;
+    request.ps = "ps_3_0\nmov oC0, c0\n";
+    request.ps_constants = {{0, {1, 1, 1, 1}}};
+    request.width = request.height = 8;
     // Top-left quadrant in clip space (y up): pixels 0..3 in x and rows 0..3 (top) exactly.
-    spec.strip = {{-1, 1, 0, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 0}};
+    request.strip = {{-1, 1, 0, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 0}};
     Image image;
-    if (!draw(spec, image)) return;
+    if (!draw(request, image)) return;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(image.at(x, y)[0], x < 4 && y < 4 ? 1.0f : -7.0f) << x << "," << y;
     // Edges through pixel centres: x from -1 to -0.75 covers column 0 only (its right edge
     // lies on the centre of column 1); likewise rows.
-    spec.strip = {{-1, 1, 0, 0}, {-0.75f, 1, 0, 0}, {-1, 0.75f, 0, 0}, {-0.75f, 0.75f, 0, 0}};
-    if (!draw(spec, image)) return;
+    request.strip = {{-1, 1, 0, 0}, {-0.75f, 1, 0, 0}, {-1, 0.75f, 0, 0}, {-0.75f, 0.75f, 0, 0}};
+    if (!draw(request, image)) return;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(image.at(x, y)[0], x == 0 && y == 0 ? 1.0f : -7.0f) << x << "," << y;
@@ -650,28 +651,28 @@ TEST_F(Gl, PositionFixupMatchesDirect3DPixelCoverage) {
 // ---- linking by semantic ----
 
 TEST_F(Gl, VaryingsLinkByUsageAndIndexAndPackByMask) {
-    DrawSpec spec;
-    spec.vs =
+    DrawRequest request;
+    request.vs =
         "vs_3_0\ndcl_position v0\ndcl_position o3\ndcl_texcoord2 o0.xy\ndcl_texcoord5 o0.zw\n"
         "dcl_color1 o5\nmov o3, v0\nmov o0, c0\nmov o5, c1\n";
-    spec.ps =
+    request.ps =
         "ps_3_0\ndcl_color1 v0\ndcl_texcoord5 v1.zw\ndcl_texcoord2 v1.xy\ndcl_texcoord7 v2\n"
         "add r0, v0, v1\nadd oC0, r0, v2\n";
-    spec.vs_constants = {{0, {1, 2, 3, 4}}, {1, {10, 20, 30, 40}}};
-    spec.validate = false;  // one register packing two semantics
+    request.vs_constants = {{0, {1, 2, 3, 4}}, {1, {10, 20, 30, 40}}};
+    request.validate = false;  // one register packing two semantics
     Image image;
     // texcoord7 is never written by the vertex shader: it reads zero.
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {11, 22, 33, 44}));
 
     // ps_3_0 inputs indexed by aL: out-of-range slots read zero.
-    spec.ps =
+    request.ps =
         "ps_3_0\ndcl_color1 v0\ndcl_texcoord2 v1\ndefi i0, 3, 0, 1, 0\nloop aL, i0\n"
         "add r0, r0, v[aL]\nendloop\nmov oC0, r0\n";
-    spec.vs =
+    request.vs =
         "vs_3_0\ndcl_position v0\ndcl_position o3\ndcl_texcoord2 o0\ndcl_color1 o5\n"
         "mov o3, v0\nmov o0, c0\nmov o5, c1\n";
-    draw(spec, image);
+    draw(request, image);
     EXPECT_TRUE(near4(image.at(1, 1), {11, 22, 33, 45}));
 }
 
