@@ -1,17 +1,21 @@
 #include "tests/shadercode/gl_harness.h"
 
 #define GL_GLEXT_PROTOTYPES 1
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
 #include <cstdlib>
 
-#include "gfx/egl_context.h"
 #include "shadercode/assembler.h"
 #include "shadercode/glsl_translator.h"
 
 namespace gltest {
 
 namespace {
+
+EGLDisplay g_display = EGL_NO_DISPLAY;
+EGLContext g_context = EGL_NO_CONTEXT;
 
 GLuint compile(GLenum stage, const std::string& source, std::string& error) {
     GLuint s = glCreateShader(stage);
@@ -37,7 +41,7 @@ GLenum texture_target(TextureKind k) {
                                       : GL_TEXTURE_2D;
 }
 
-GLuint make_texture(const TextureData& t) {
+GLuint make_texture(const TextureSpec& t) {
     GLuint id = 0;
     glGenTextures(1, &id);
     GLenum target = texture_target(t.kind);
@@ -114,9 +118,40 @@ GlHarness* GlHarness::instance(std::string& why) {
 }
 
 bool GlHarness::init(std::string& why) {
-    // The same headless context the device opens: the surfaceless platform or an EGL device.
-    static gfx::egl::Context context;
-    return context.open_headless(why);
+    auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (get_display)
+        g_display = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (g_display == EGL_NO_DISPLAY) {
+        why = "no surfaceless EGL display";
+        return false;
+    }
+    EGLint major = 0, minor = 0;
+    if (!eglInitialize(g_display, &major, &minor)) {
+        why = "eglInitialize failed";
+        return false;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        why = "eglBindAPI(EGL_OPENGL_API) failed";
+        return false;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    g_context = eglCreateContext(g_display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+    if (g_context == EGL_NO_CONTEXT) {
+        why = "no OpenGL 3.3 core context";
+        return false;
+    }
+    if (!eglMakeCurrent(g_display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_context)) {
+        why = "eglMakeCurrent failed";
+        return false;
+    }
+    return true;
 }
 
 bool GlHarness::translate(const std::string& vs, const std::string& ps, std::string& vertex_glsl,
@@ -196,7 +231,7 @@ bool GlHarness::draw(const DrawRequest& request, Image& out, std::string& error)
     GLuint pubo = make_constants(request.ps_constants, shadercode::kPixelConstantCount,
                                  shadercode::kPixelConstantBinding);
     std::vector<GLuint> textures;
-    for (const TextureData& t : request.textures) textures.push_back(make_texture(t));
+    for (const TextureSpec& t : request.textures) textures.push_back(make_texture(t));
 
     GLuint colour = 0, fbo = 0;
     glGenTextures(1, &colour);
