@@ -41,7 +41,7 @@ GLenum texture_target(TextureKind k) {
                                       : GL_TEXTURE_2D;
 }
 
-GLuint make_texture(const TextureSpec& t) {
+GLuint make_texture(const TextureData& t) {
     GLuint id = 0;
     glGenTextures(1, &id);
     GLenum target = texture_target(t.kind);
@@ -231,7 +231,7 @@ bool GlHarness::draw(const DrawRequest& request, Image& out, std::string& error)
     GLuint pubo = make_constants(request.ps_constants, shadercode::kPixelConstantCount,
                                  shadercode::kPixelConstantBinding);
     std::vector<GLuint> textures;
-    for (const TextureSpec& t : request.textures) textures.push_back(make_texture(t));
+    for (const TextureData& t : request.textures) textures.push_back(make_texture(t));
 
     GLuint colour = 0, fbo = 0;
     glGenTextures(1, &colour);

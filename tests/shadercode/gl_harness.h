@@ -15,7 +15,7 @@ using Vec4 = std::array<float, 4>;
 
 enum class TextureKind { texture_2d, cube, volume };
 
-struct TextureSpec {
+struct TextureData {
     uint32_t unit = 0;  // pixel sampler N -> unit N, vertex sampler N -> unit 16 + N
     TextureKind kind = TextureKind::texture_2d;
     int width = 1, height = 1, depth = 1;  // depth: volume only
@@ -34,7 +34,7 @@ struct DrawRequest {
     std::string ps;
     std::map<uint32_t, Vec4> vs_constants;
     std::map<uint32_t, Vec4> ps_constants;
-    std::vector<TextureSpec> textures;
+    std::vector<TextureData> textures;
     int width = 4, height = 4;
     // Triangle strip in Direct3D clip space (y up). Empty: the full-screen quad
     // (-1, 1) (1, 1) (-1, -1) (1, -1), which is clockwise on screen.

@@ -446,13 +446,13 @@ std::vector<float> solid(int texels, Vec4 colour) {
 
 TEST_F(Gl, TextureFetchForms) {
     const Vec4 red{1, 0, 0, 1}, green{0, 1, 0, 1}, blue{0, 0, 1, 1};
-    gltest::TextureSpec four;  // 2x2, texels (0,0) (1,0) / (0,1) (1,1), row 0 first in memory
+    gltest::TextureData four;  // 2x2, texels (0,0) (1,0) / (0,1) (1,1), row 0 first in memory
     four.width = four.height = 2;
     four.levels = {{1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 1}};
     std::map<uint32_t, Vec4> c = {{0, {0.25f, 0.75f, 0.0f, 1.0f}},
                                   {1, {0.5f, 1.5f, 0.0f, 2.0f}},
                                   {2, {0.75f, 0.25f, 0.0f, 1.0f}}};
-    auto fetch = [&](const std::string& ps, const std::vector<gltest::TextureSpec>& textures) {
+    auto fetch = [&](const std::string& ps, const std::vector<gltest::TextureData>& textures) {
         DrawRequest request;
         request.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
         request.ps = ps;
@@ -474,7 +474,7 @@ TEST_F(Gl, TextureFetchForms) {
                       {0, 0, 0, 2}));
 
     // Mip levels: level 0 red, 1 green, 2 blue, on an 8x8 target with texcoords across it.
-    gltest::TextureSpec mips;
+    gltest::TextureData mips;
     mips.width = mips.height = 8;
     mips.mipmapped = true;
     mips.levels = {solid(64, red), solid(16, green), solid(4, blue)};
@@ -497,7 +497,7 @@ TEST_F(Gl, TextureFetchForms) {
                       green));
 
     // Cube: faces +X,-X,+Y,-Y,+Z,-Z of one texel each.
-    gltest::TextureSpec cube;
+    gltest::TextureData cube;
     cube.kind = gltest::TextureKind::cube;
     for (int face = 0; face < 6; ++face) cube.levels.push_back({float(face), 0, 0, 1});
     c[6] = {1.0f, 0.1f, 0.2f, 1.0f};
@@ -509,7 +509,7 @@ TEST_F(Gl, TextureFetchForms) {
         near4(fetch("ps_2_0\ndcl_cube s0\nmov r1, c7\ntexld r0, r1, s0\nmov oC0, r0\n", {cube}),
               {3, 0, 0, 1}));
     // Volume: two slices.
-    gltest::TextureSpec volume;
+    gltest::TextureData volume;
     volume.kind = gltest::TextureKind::volume;
     volume.depth = 2;
     volume.levels = {{1, 0, 0, 1, 0, 0, 1, 1}};
@@ -518,7 +518,7 @@ TEST_F(Gl, TextureFetchForms) {
         near4(fetch("ps_2_0\ndcl_volume s0\nmov r1, c8\ntexld r0, r1, s0\nmov oC0, r0\n", {volume}),
               blue));
     // A second sampler register on its own unit.
-    gltest::TextureSpec other = four;
+    gltest::TextureData other = four;
     other.unit = 3;
     other.levels = {solid(4, green)};
     EXPECT_TRUE(near4(fetch("ps_2_0\ndcl_2d s0\ndcl_2d s3\nmov r1, c0\ntexld r0, r1, s3\n"
@@ -528,7 +528,7 @@ TEST_F(Gl, TextureFetchForms) {
 }
 
 TEST_F(Gl, VertexTextureFetch) {
-    gltest::TextureSpec t;
+    gltest::TextureData t;
     t.unit = 16 + 1;  // vertex sampler s1
     t.width = t.height = 2;
     t.levels = {solid(4, {0.5f, 0.25f, 2.0f, 1.0f}), solid(1, {3, 3, 3, 3})};
