@@ -51,6 +51,16 @@ void widen(const ValueBytes& v, size_t width, uint8_t out[8]) {
     if (v.data != nullptr) std::memcpy(out, v.data, std::min({v.size, width, size_t(8)}));
 }
 
+// A stored float of sizeof(T) bytes (missing bytes read as zero).
+template <typename T>
+T float_part(const ValueBytes& v) {
+    uint8_t bytes[8];
+    widen(v, sizeof(T), bytes);
+    T x;
+    std::memcpy(&x, bytes, sizeof(T));
+    return x;
+}
+
 int64_t signed_part(const ValueBytes& v, size_t offset, size_t width) {
     uint8_t b[8];
     ValueBytes part{v.data && v.size > offset ? v.data + offset : nullptr,
@@ -151,24 +161,10 @@ int compare_values(const SlotKind& kind, const ValueBytes& key, const ValueBytes
         }
         case 7:
             return order(unsigned_part(key, 0, width), unsigned_part(value, 0, width));
-        case 8: {
-            uint8_t a[8], b[8];
-            widen(key, 4, a);
-            widen(value, 4, b);
-            float x, y;
-            std::memcpy(&x, a, 4);
-            std::memcpy(&y, b, 4);
-            return order(x, y);
-        }
-        case 9: {
-            uint8_t a[8], b[8];
-            widen(key, 8, a);
-            widen(value, 8, b);
-            double x, y;
-            std::memcpy(&x, a, 8);
-            std::memcpy(&y, b, 8);
-            return order(x, y);
-        }
+        case 8:
+            return order(float_part<float>(key), float_part<float>(value));
+        case 9:
+            return order(float_part<double>(key), float_part<double>(value));
         default:
             break;
     }

@@ -3,6 +3,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,8 +21,15 @@ static_assert(shadercode::kPixelConstantBinding == kPixelConstantBinding);
 constexpr char kPixelSamplerPrefix[] = "bw_ps_s";
 constexpr char kVertexSamplerPrefix[] = "bw_vs_s";
 
-std::string first_line(const std::string& log) {
-    std::string line = log.substr(0, log.find('\n'));
+// The first line of a shader's or program's info log ("no log" when it is empty).
+template <typename GetParameter, typename GetLog>
+std::string first_log_line(GLuint object, GetParameter get_parameter, GetLog get_log) {
+    GLint length = 0;
+    get_parameter(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    get_log(object, length, nullptr, log.data());
+    std::string line(log.c_str());  // up to the log's terminating NUL
+    line.resize(std::min(line.size(), line.find('\n')));
     return line.empty() ? std::string("no log") : line;
 }
 
@@ -33,12 +41,9 @@ GLuint compile(GLenum kind, const std::string& source, std::string& error) {
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, length, nullptr, log.data());
-        error = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-                " GLSL does not compile: " + first_line(log.c_str());
+        error =
+            std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+            " GLSL does not compile: " + first_log_line(shader, glGetShaderiv, glGetShaderInfoLog);
         glDeleteShader(shader);
         return 0;
     }
@@ -74,11 +79,8 @@ bool link_program(const std::string& vertex_source, const std::string& fragment_
     GLint ok = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-        std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-        glGetProgramInfoLog(program, length, nullptr, log.data());
-        error = "GLSL does not link: " + first_line(log.c_str());
+        error =
+            "GLSL does not link: " + first_log_line(program, glGetProgramiv, glGetProgramInfoLog);
         glDeleteProgram(program);
         return false;
     }

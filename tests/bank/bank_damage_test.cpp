@@ -8,19 +8,11 @@ namespace {
 
 using bank::Value;
 using banktest::get_u32;
+using banktest::open_code;
 using banktest::put_u32;
 using banktest::read_text;
 using banktest::slot;
 using banktest::TempFolder;
-
-int open_code(const std::string& folder) {
-    try {
-        Bank::open(folder);
-    } catch (int code) {
-        return code;
-    }
-    return 0;
-}
 
 // A bank with slot 1 (text, index in Main), slot 2 (number, Tree.2), slot 3 (block store).
 class DamagedBank : public ::testing::Test {

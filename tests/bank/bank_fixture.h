@@ -38,6 +38,16 @@ class TempFolder {
     std::string path_;
 };
 
+// The code Bank::open raises for `folder`, or 0 when it opens.
+inline int open_code(const std::string& folder) {
+    try {
+        Bank::open(folder);
+    } catch (int code) {
+        return code;
+    }
+    return 0;
+}
+
 inline std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -8,17 +8,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using banktest::open_code;
 using banktest::slot;
 using banktest::TempFolder;
-
-int open_code(const std::string& folder) {
-    try {
-        Bank::open(folder);
-    } catch (int code) {
-        return code;
-    }
-    return 0;
-}
 
 bank::BankWriter names_bank(std::vector<std::string> names) {
     bank::BankWriter w({slot(11, 4, 0, "name"), slot(7, 4, 0, "size")});

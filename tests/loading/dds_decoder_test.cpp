@@ -5,17 +5,9 @@
 #include "tests/loading/image_builders.h"
 
 using testimg::Bytes;
+using testimg::Decoded;
 
 namespace {
-
-struct Decoded {
-    loading::PixelBuffer pixels;
-    int width = -1, height = -1;
-    Bytes at(int x, int y) const {
-        const unsigned char* p = pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
-        return Bytes(p, p + 4);
-    }
-};
 
 Decoded decode(Bytes file, const Bytes& body) {
     file.insert(file.end(), body.begin(), body.end());

@@ -5,9 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "loading/pixel_buffer.h"
+
 namespace testimg {
 
 using Bytes = std::vector<unsigned char>;
+
+// A decoded image and its RGBA pixel at (x, y), rows from the top.
+struct Decoded {
+    loading::PixelBuffer pixels;
+    int width = -1, height = -1;
+    Bytes at(int x, int y) const {
+        const unsigned char* p = pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
+        return Bytes(p, p + 4);
+    }
+};
 
 void put16(Bytes& b, size_t at, unsigned v);
 void put32(Bytes& b, size_t at, uint32_t v);
