@@ -113,8 +113,8 @@ Palette make_palette(Season season, Light light, Rng& rng) {
             break;
         case Season::kAutumn:
             p.hill = rgb8(122, 120, 72);
-            p.tree_a = rgb8(170, 86, 30);
-            p.tree_b = rgb8(204, 152, 48);
+            p.tree_a = rgb8(140, 70, 34);
+            p.tree_b = rgb8(190, 140, 52);
             p.hedge = rgb8(120, 80, 36);
             p.pasture = rgb8(120, 146, 60);
             p.wheat = rgb8(206, 164, 92);
@@ -226,7 +226,7 @@ Composition make_composition(int number, Season season, int width, int height, R
     c.tree_line = c.horizon + h * rng.range(0.02f, 0.06f);
     c.tree_height = h * rng.range(0.035f, 0.08f);
     c.tree_gap = rng.range(0.25f, 0.5f);
-    c.crown_size = h * rng.range(0.03f, 0.06f);
+    c.crown_size = h * rng.range(0.05f, 0.09f);
     c.meadow_top = h * rng.range(0.66f, 0.8f);
     c.meadow_wave = h * rng.range(0.01f, 0.04f);
     c.vanish_x = w * rng.range(0.2f, 0.8f);
@@ -302,7 +302,7 @@ Profiles make_profiles(const Composition& c, int width) {
         const float phase = x / c.crown_size + 1.5f * fbm_1d(x / 90.0f, 2, c.seed + 42u);
         const float u = 2.0f * (phase - static_cast<float>(floor_to_int(phase))) - 1.0f;
         const float crowns = 0.55f + 0.45f * std::sqrt(1.0f - u * u);
-        const float tall = 0.55f + 0.9f * fbm_1d(x / 45.0f, 3, c.seed + 41u);
+        const float tall = 0.7f + 0.55f * fbm_1d(x / 45.0f, 3, c.seed + 41u);
         p.tree_top[static_cast<size_t>(xi)] =
             c.tree_line + 2.0f - c.tree_height * present * crowns * tall;
         p.meadow_top[static_cast<size_t>(xi)] =
@@ -424,7 +424,8 @@ Rgb crop_colour(const Scene& s, Crop crop, float x, float y, float depth) {
             break;
     }
     if (s.p.snow > 0 && crop != Crop::kPloughed)
-        col = mix(col, rgb8(236, 238, 246), s.p.snow * smoothstep(0.5f, 0.56f, patch + 0.1f));
+        col = mix(col, rgb8(236, 238, 246),
+                  s.p.snow * (0.35f + 0.4f * smoothstep(0.3f, 0.7f, patch)));
     col = scale(col, 1.0f + 0.1f * (strokes - 0.5f));
     col = multiply(col, p.light_tint);
     return mix(col, p.horizon, 0.35f * (1.0f - depth) * (1.0f - depth));
@@ -494,7 +495,7 @@ Rgb meadow_colour(const Scene& s, float x, float y, float top) {
     col = scale(col, 0.88f + 0.22f * blades * (0.4f + 0.6f * clumps) + 0.1f * (clumps - 0.5f));
     if (p.snow > 0)
         col = mix(col, mix(rgb8(232, 236, 246), p.zenith, 0.15f * (1.0f - t)),
-                  p.snow * smoothstep(0.6f, 0.64f, patch + 0.1f * blades));
+                  p.snow * (0.2f + 0.5f * smoothstep(0.4f, 0.7f, patch + 0.15f * blades)));
     // Sun side of the meadow a little brighter.
     col = scale(col, 1.0f + 0.1f * p.light_gain * c.light_dir * (x / s.w - 0.5f));
     col = multiply(col, p.light_tint);
