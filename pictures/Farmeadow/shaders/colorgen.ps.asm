@@ -1,5 +1,5 @@
 // Lays a plan's colour as brush strokes. The plane is cut into strokes: the cells of jittered
-// points on a grid whose spacing shrinks with the layer, measured in a metric stretched 2.8
+// points on a grid whose spacing shrinks with the layer, measured in a metric stretched 3.2
 // times along the form canvas's stroke direction, so each cell is an elongated dab lying along
 // the form. Each stroke takes one colour, sampled from the plan's two colour images (blended by
 // alpha) at two points along its axis ("shift" y widens them), with a small per-stroke change of
@@ -52,7 +52,7 @@
 
     ps_3_0
     def c21, 1, 0.5, -1, 0
-    def c22, -0.011, 0.020, 0.35714286, -1.5  // cell size = 0.020 - 0.011 * layer; 1 / 2.8
+    def c22, -0.009, 0.017, 0.3125, -1.5  // cell size = 0.017 - 0.009 * layer; 1 / 3.2
     def c23, 2, -1, 37.17, 11.3               // per-layer seed
     def c24, 0.1031, 0.1030, 0.0973, 33.33    // hash
     def c25, 0.8, 0.1, 1e9, 0.2               // jitter, far, region width

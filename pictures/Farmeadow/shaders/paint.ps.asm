@@ -41,11 +41,11 @@
 
     ps_3_0
     def c20, 1, 0.5, 0, 0.25
-    def c21, 5, 2.8125, 0.8, 12           // weave tiles, thick paint hides it, slope gain
+    def c21, 5, 2.8125, 0.8, 6            // weave tiles, thick paint hides it, slope gain
     def c22, 1.4, -0.45, 1.0, 0.55        // light from the upper left, drifting
-    def c23, 0.6, 1.1, 3, 0.35            // light height, shading, hollows
+    def c23, 0.6, 1.1, 3, 0.15            // light height, shading, hollows
     def c24, 40, 1, 0.97, 0.9             // gloss exponent and colour
-    def c25, 0.93, 0.14, 0, 0
+    def c25, 0.93, 0.14, 0.1, 0
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
@@ -56,13 +56,13 @@
     dsy r0.y, v0.y
     abs r0.xy, r0
     mov r0.zw, c20.z
-    // height at the pixel and its four neighbours: relief + weave * thinness * 0.25
+    // height at the pixel and its four neighbours: relief + weave * thinness * 0.1
     texld r1, v0, s1
     mul r2.xy, v0, c21
     frc r2.xy, r2
     texld r2, r2, s4
     mad r3.x, r1.y, -c21.z, c20.x
-    mul r3.x, r3.x, c20.w
+    mul r3.x, r3.x, c25.z
     add r3.y, r2.x, -c20.y
     mad r4.x, r3.y, r3.x, r1.x      // centre
     add r5.xy, v0, r0.xzzw          // right
@@ -130,7 +130,8 @@
     // colour, the weave in thin paint, light
     texld r18, v0, s0
     mad r19.x, r2.x, c25.y, c25.x
-    lrp r19.y, r3.x, r19.x, c20.x
+    mad r19.z, r1.y, -c21.z, c20.x
+    lrp r19.y, r19.z, r19.x, c20.x
     mul r18.xyz, r18, r19.y
     mul r18.xyz, r18, r13.x
     mad_sat r18.xyz, c24.yzww, r17.y, r18

@@ -41,12 +41,12 @@
 
     ps_3_0
     def c21, 1, 0.5, -1, 0
-    def c22, -0.011, 0.020, 0.35714286, -1.5  // as the colour strokes
+    def c22, -0.009, 0.017, 0.3125, -1.5  // as the colour strokes
     def c23, 2, -1, 37.17, 11.3
     def c24, 0.1031, 0.1030, 0.0973, 33.33
     def c25, 0.8, 0.1, 1e9, 3.0               // grooves per cell across
     def c26, 6.2831853, -3.1415927, 5, 0.3
-    def c27, 0.3, 0.4, 0.12, 0.2
+    def c27, 0.3, 0.16, 0.07, 0.03
     defi i0, 4, 0, 0, 0
     dcl_texcoord v0.xy
     dcl_2d s0
