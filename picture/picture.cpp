@@ -29,8 +29,7 @@ Texture* new_target(Picture& picture, int width, int height) {
 // load; every number is tried at most once.
 void load_facture(Picture& picture, Texture* texture, int n) {
     for (int64_t tries = 0; tries <= int64_t{picture.facture_count}; ++tries) {
-        n = static_cast<int>(int64_t{n} %
-                             (int64_t{picture.facture_count < 0 ? 0 : picture.facture_count} + 1));
+        n = picture::reduce_image_number(n, picture.facture_count);
         int width = 0, height = 0;
         texture->load_from_bank(n, picture::kFactureKind, width, height, picture.facture_count);
         if (width != 0 && height != 0) return;

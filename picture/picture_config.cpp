@@ -1,7 +1,6 @@
 #include "picture/picture_config.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>

@@ -38,12 +38,6 @@ int random_choice() {
     return picture::next_random() + 1;
 }
 
-// n modulo (count + 1) with a signed remainder; a count below 0 is taken as 0.
-int reduce(int n, int count) {
-    const int64_t m = count < 0 ? 1 : int64_t{count} + 1;
-    return static_cast<int>(int64_t{n} % m);
-}
-
 int& count_of(picture::Picture& picture, int kind) {
     return kind == picture::kColourKind ? picture.colour_count : picture.facture_count;
 }
@@ -53,6 +47,11 @@ void draw_mixing_values(std::array<float, 16>& values) {
 }
 
 }  // namespace
+
+int picture::reduce_image_number(int n, int count) {
+    const int64_t m = count < 0 ? 1 : int64_t{count} + 1;
+    return static_cast<int>(int64_t{n} % m);
+}
 
 picture::Rgb picture::palette_colour(uint32_t index) {
     const int* c = kPalette[index % kPaletteSize];
@@ -69,7 +68,7 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
     int& count = count_of(picture, kind);
     // Every number from 0 to the count is tried at most once before giving up.
     for (int64_t tries = 0; tries <= int64_t{count}; ++tries) {
-        n = reduce(n, count);
+        n = picture::reduce_image_number(n, count);
         int width = 0, height = 0;
         texture->load_from_bank(n, kind, width, height, count);
         if (width != 0 && height != 0) return n;
@@ -80,7 +79,7 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
         }
         if (n == -1) n = previous;
     }
-    return reduce(n, count);
+    return picture::reduce_image_number(n, count);
 }
 
 picture::Plan::Plan(Picture& picture, int index) : picture_(picture), index_(index) {
@@ -135,7 +134,7 @@ int picture::Plan::choose_image(int kind, int n) {
             return colour_index_;
         case kFormKind:
             if (n < 0) n = random_choice();
-            n = reduce(n, picture_.form_count);
+            n = picture::reduce_image_number(n, picture_.form_count);
             if (config.bump0 != 0.0f) capture_form(incoming_form(), n);
             form_index_ = n;
             if (config.fltrsurf != 0.0f)

@@ -22,6 +22,10 @@ inline constexpr int kFormKind = 1;
 inline constexpr int kFactureKind = 2;
 inline constexpr int kNumberOnlyKind = -1;  // no image is read; a number modulo 90
 
+// n modulo (count + 1) with a signed remainder, as image numbers are reduced; a count below 0
+// is taken as 0.
+int reduce_image_number(int n, int count);
+
 inline constexpr int kPaletteSize = 90;
 // The built-in palette's colour `index` (taken modulo the palette size), scaled by 1/256.
 Rgb palette_colour(uint32_t index);
