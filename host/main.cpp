@@ -43,9 +43,9 @@ void print_help() {
         "usage: brushwright [options] [/s | /p ID | /c | /c:N]\n"
         "Paints an oil painting that the graphics card repaints and crossfades without end.\n"
         "Without options it runs full screen until a key or a click.\n\n"
-        "  /s                full screen (the same as no arguments)\n"
-        "  /p ID             preview inside window ID (decimal)\n"
-        "  /c, /c:N          the settings (as --settings)\n"
+        "  /s               full screen (the same as no arguments)\n"
+        "  /p ID            preview inside window ID (decimal)\n"
+        "  /c, /c:N         the settings (as --settings)\n"
         "%s\nSettings are kept in %s.\n",
         host::option_help(kOptions).c_str(), host::settings_file_path().c_str());
 }
@@ -88,8 +88,7 @@ std::string ask(const char* label, const std::string& current) {
 
 // The settings dialog on a terminal: shows the fields as the dialog would open them, takes new
 // values from --speed and --delay or asks for them, and stores both fields as "Save" does.
-int run_settings(const std::optional<std::string>& speed,
-                 const std::optional<std::string>& delay) {
+int run_settings(const std::optional<std::string>& speed, const std::optional<std::string>& delay) {
     const std::string path = host::settings_file_path();
     const host::StoredSettings stored = host::read_settings_file(path);
     host::SettingsFields fields = host::dialog_fields(stored, picture::Settings{});

@@ -14,8 +14,7 @@ std::optional<size_t> find(std::span<const OptionSpec> table, std::string_view n
 
 }  // namespace
 
-ParsedOptions parse_options(std::span<const OptionSpec> table, int argc,
-                            const char* const* argv) {
+ParsedOptions parse_options(std::span<const OptionSpec> table, int argc, const char* const* argv) {
     ParsedOptions out;
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
@@ -42,8 +41,8 @@ ParsedOptions parse_options(std::span<const OptionSpec> table, int argc,
             } else if (i + 1 < argc) {
                 parsed.value = argv[++i];
             } else {
-                out.error = "option --" + std::string(spec.name) + " needs " +
-                            std::string(spec.value_name);
+                out.error =
+                    "option --" + std::string(spec.name) + " needs " + std::string(spec.value_name);
                 return out;
             }
         } else if (inline_value) {
@@ -56,8 +55,7 @@ ParsedOptions parse_options(std::span<const OptionSpec> table, int argc,
 }
 
 std::optional<std::string> option_value(const ParsedOptions& parsed,
-                                        std::span<const OptionSpec> table,
-                                        std::string_view name) {
+                                        std::span<const OptionSpec> table, std::string_view name) {
     std::optional<std::string> value;
     for (const ParsedOption& o : parsed.options)
         if (table[o.index].name == name) value = o.value;
@@ -73,12 +71,14 @@ bool has_option(const ParsedOptions& parsed, std::span<const OptionSpec> table,
 std::string option_help(std::span<const OptionSpec> table) {
     size_t width = 0;
     for (const OptionSpec& o : table)
-        width = std::max(width, o.name.size() + (o.value_name.empty() ? 0 : o.value_name.size() + 1));
+        width =
+            std::max(width, o.name.size() + (o.value_name.empty() ? 0 : o.value_name.size() + 1));
     std::string text;
     for (const OptionSpec& o : table) {
         std::string left = "--" + std::string(o.name);
         if (!o.value_name.empty()) left += " " + std::string(o.value_name);
-        text += "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(o.help) + "\n";
+        text +=
+            "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(o.help) + "\n";
     }
     return text;
 }

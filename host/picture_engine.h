@@ -6,8 +6,7 @@
 namespace host {
 
 struct PictureEngine {
-    picture::StartResult start(gfx::WindowHandle window, int width, int height,
-                               bool full_screen) {
+    picture::StartResult start(gfx::WindowHandle window, int width, int height, bool full_screen) {
         return picture::start_picture(window, width, height, full_screen);
     }
     void step() { picture::picture_step(); }

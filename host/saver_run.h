@@ -89,9 +89,9 @@ void on_event(Window& window, Engine& engine, RunKind kind, const Event& event) 
 }
 
 // The exit codes of a window run.
-inline constexpr int kExitNormal = 0;          // after a run, or when nothing could start
-inline constexpr int kExitNoParameters = -1;   // the picture's parameter file is missing
-inline constexpr int kExitSettings = 1;        // after the settings dialog
+inline constexpr int kExitNormal = 0;         // after a run, or when nothing could start
+inline constexpr int kExitNoParameters = -1;  // the picture's parameter file is missing
+inline constexpr int kExitSettings = 1;       // after the settings dialog
 
 // Everything after the run mode is chosen: window and settings, the preview's one-second wait,
 // picture start-up, the frame loop until the window goes, then cursor, device and exit code.

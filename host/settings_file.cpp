@@ -97,7 +97,9 @@ std::string settings_text_with(std::string_view old_text, uint32_t speed, uint32
         std::string_view name, value;
         if (split_setting(line, name, value) && name != "PATH") {
             bool& wrote = name == "SPEED" ? wrote_speed : wrote_delay;
-            if (!wrote) out += std::string(name) + "=" + std::to_string(name == "SPEED" ? speed : delay) + "\n";
+            if (!wrote)
+                out += std::string(name) + "=" + std::to_string(name == "SPEED" ? speed : delay) +
+                       "\n";
             wrote = true;
             continue;
         }

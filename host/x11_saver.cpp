@@ -44,7 +44,8 @@ void install_stop_signals() {
     struct sigaction action = {};
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no restart: a wait in poll() wakes up
+    // Restarted reads keep Xlib whole; poll() in the preview wait returns early all the same.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -97,10 +98,10 @@ bool X11Saver::create_full_screen() {
     attributes.override_redirect = True;
     attributes.background_pixel = BlackPixel(x, screen);
     attributes.event_mask = KeyPressMask | ButtonPressMask | StructureNotifyMask | ExposureMask;
-    own_ = XCreateWindow(x, RootWindow(x, screen), 0, 0, static_cast<unsigned>(width_),
-                         static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
-                         CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask,
-                         &attributes);
+    own_ =
+        XCreateWindow(x, RootWindow(x, screen), 0, 0, static_cast<unsigned>(width_),
+                      static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     if (!own_) return false;
     painted_ = own_;
     XStoreName(x, own_, "Brushwright");
@@ -115,7 +116,8 @@ void X11Saver::grab_input() {
     Display* x = dpy(display_);
     XSync(x, False);
     for (int tries = 0; tries < 40; ++tries) {
-        const int keyboard = XGrabKeyboard(x, own_, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        const int keyboard =
+            XGrabKeyboard(x, own_, True, GrabModeAsync, GrabModeAsync, CurrentTime);
         const int pointer = XGrabPointer(x, own_, True, ButtonPressMask, GrabModeAsync,
                                          GrabModeAsync, own_, 0, CurrentTime);
         if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
@@ -286,8 +288,9 @@ void X11Saver::count_frame() {
     if (fps_since_ms_ < 0) fps_since_ms_ = now;
     ++frames_;
     if (now - fps_since_ms_ >= 1000) {
-        std::fprintf(stderr, "brushwright: %.1f frames per second\n",
-                     static_cast<double>(frames_) * 1000.0 / static_cast<double>(now - fps_since_ms_));
+        std::fprintf(
+            stderr, "brushwright: %.1f frames per second\n",
+            static_cast<double>(frames_) * 1000.0 / static_cast<double>(now - fps_since_ms_));
         frames_ = 0;
         fps_since_ms_ = now;
     }

@@ -20,9 +20,14 @@ TEST(CommandLine, SplitsAtBlanksControlsAndHighBytesWithoutQuoting) {
         {"/p 12345", {"/p", "12345"}},
         {"/p\t\t 12345  ", {"/p", "12345"}},
         {"\"a b\" c", {"\"a", "b\"", "c"}},
-        {"a\x01" "b\x7f" "c", {"a", "b\x7f" "c"}},  // 127 is a word byte, 1 is not
-        {"x\xc3\xa9y", {"x", "y"}},                  // bytes of 128 and above separate
-        {std::string("ab\0cd", 5), {"ab"}},         // the text ends at NUL
+        {"a\x01"
+         "b\x7f"
+         "c",
+         {"a",
+          "b\x7f"
+          "c"}},                             // 127 is a word byte, 1 is not
+        {"x\xc3\xa9y", {"x", "y"}},          // bytes of 128 and above separate
+        {std::string("ab\0cd", 5), {"ab"}},  // the text ends at NUL
     };
     for (const auto& c : cases) EXPECT_EQ(host::split_command_line(c.text), c.words) << c.text;
 }
@@ -40,10 +45,16 @@ TEST(CommandLine, ReadsDecimalsAsTheRuntimeDoesAndSaturates) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"12345", 12345},       {"  -5", -5},          {"+7x", 7},
-        {"abc", 0},             {"", 0},               {"- 5", 0},
-        {"2147483647", 2147483647}, {"99999999999999999999", 2147483647},
-        {"-2147483648", INT32_MIN}, {"-99999999999", INT32_MIN},
+        {"12345", 12345},
+        {"  -5", -5},
+        {"+7x", 7},
+        {"abc", 0},
+        {"", 0},
+        {"- 5", 0},
+        {"2147483647", 2147483647},
+        {"99999999999999999999", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"-99999999999", INT32_MIN},
     };
     for (const auto& c : cases) EXPECT_EQ(host::read_decimal(c.text), c.value) << c.text;
 }

@@ -143,22 +143,21 @@ TEST(SaverRun, FailuresGiveTheirExitCodes) {
         EXPECT_EQ(host::run_saver(window, engine, RunKind::preview), 0);
         EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings", "wait"}));
     }
-    for (const auto& [result, code] :
-         {std::pair{picture::StartResult::no_device, 0},
-          std::pair{picture::StartResult::no_parameters, -1}}) {
+    for (const auto& [result, code] : {std::pair{picture::StartResult::no_device, 0},
+                                       std::pair{picture::StartResult::no_parameters, -1}}) {
         Log log;
         FakeEngine engine{&log};
         engine.result = result;
         FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}}};
         EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), code);
         // No frame, no cursor change; the device (if any) is destroyed.
-        EXPECT_EQ(log.calls,
-                  (std::vector<std::string>{"create", "settings", "start 77 640x480 full", "stop"}));
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings",
+                                                       "start 77 640x480 full", "stop"}));
     }
 }
 
 TEST(SaverRun, InputRulesPerRunKind) {
-    const Input all[] = {Input::key,          Input::quit_key, Input::left_button,
+    const Input all[] = {Input::key,          Input::quit_key,      Input::left_button,
                          Input::right_button, Input::middle_button, Input::wheel,
                          Input::motion};
     const struct {
@@ -180,14 +179,16 @@ TEST(SaverRun, InputEndsAFullScreenRunButNeverAPreview) {
     for (const RunKind kind : {RunKind::full_screen, RunKind::preview}) {
         Log log;
         FakeEngine engine{&log};
-        FakeWindow window{&log, kind,
+        FakeWindow window{&log,
+                          kind,
                           {{Turn::event, input(Input::motion)},
                            {Turn::event, input(Input::wheel)},
                            {Turn::event, input(Input::left_button)},
                            {Turn::idle},
                            {Turn::quit}}};
         host::run_saver(window, engine, kind);
-        const size_t frames = static_cast<size_t>(std::count(log.calls.begin(), log.calls.end(), "present"));
+        const size_t frames =
+            static_cast<size_t>(std::count(log.calls.begin(), log.calls.end(), "present"));
         EXPECT_EQ(window.closed, kind == RunKind::full_screen);
         EXPECT_EQ(frames, kind == RunKind::full_screen ? 0u : 1u);
     }
@@ -196,7 +197,8 @@ TEST(SaverRun, InputEndsAFullScreenRunButNeverAPreview) {
 TEST(SaverRun, PaintDrawsAWholeFrameAndResizeReachesTheDevice) {
     Log log;
     FakeEngine engine{&log};
-    FakeWindow window{&log, RunKind::embedded,
+    FakeWindow window{&log,
+                      RunKind::embedded,
                       {{Turn::event, {Event::Kind::paint}},
                        {Turn::event, {Event::Kind::resize, Input::key, 800, 600}},
                        {Turn::quit}}};

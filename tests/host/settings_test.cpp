@@ -39,7 +39,9 @@ TEST(Settings, FieldTextIsStoredAsIts32BitPatternAndReadBackUnsigned) {
         {"", 0, 0.0f, "0"},
         {"12abc", 12, 12.0f, "12"},
         // At most 19 characters are read: the 20th digit is not.
-        {"0000000000000000009" "9", 9, 9.0f, "9"},
+        {"0000000000000000009"
+         "9",
+         9, 9.0f, "9"},
     };
     for (const auto& c : cases) {
         const uint32_t stored = host::field_value(c.field);
@@ -72,9 +74,7 @@ class SettingsFileOnDisk : public ::testing::Test {
         ASSERT_NE(mkdtemp(dir_template), nullptr);
         dir_ = dir_template;
     }
-    void TearDown() override {
-        std::system(("chmod -R u+w " + dir_ + "; rm -rf " + dir_).c_str());
-    }
+    void TearDown() override { std::system(("chmod -R u+w " + dir_ + "; rm -rf " + dir_).c_str()); }
     std::string dir_;
 };
 
