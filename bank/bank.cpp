@@ -1,5 +1,6 @@
 #include "bank/bank.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -267,10 +268,8 @@ bool slot_text(const BankData& bank, const SlotKind& kind, const uint8_t* bytes,
                    strnlen(reinterpret_cast<const char*>(bytes), size));
         return true;
     }
-    // Number forms read up to 8 bytes whatever the width: pad.
-    uint8_t padded[16] = {};
-    std::memcpy(padded, bytes, size < 8 ? size : 8);
-    return value_text(kind.type, kind.flags, kind.width, padded, bank.kind == 4, out);
+    // Number forms read only the `size` bytes given; the rest of the width reads as zero.
+    return value_text(kind.type, kind.flags, kind.width, bytes, size, bank.kind == 4, out);
 }
 
 }  // namespace bank
@@ -403,10 +402,12 @@ int Bank::read_slot(int cadr, const bank::SlotPath& path, char** buffer) {
         if (pair.slot < 0 || pair.index < 0) negative = true;
         if (slot->kind.type == 4 && !is_array(slot->kind.flags)) {
             // A reference: the next pair names a top-level slot of the referenced cadr.
-            if (d.stored_value_at(cadr, *slot, position, bytes) <= 0 || pair.slot < 1 ||
-                pair.slot > static_cast<int>(d.slots.size()))
+            const int64_t stored = d.stored_value_at(cadr, *slot, position, bytes);
+            if (stored <= 0 || pair.slot < 1 || pair.slot > static_cast<int>(d.slots.size()))
                 return give(buffer, "", 0, -1);
-            const int64_t target = load_int(bytes.data(), slot->kind.width);
+            // The number is read from the bytes stored, never past them.
+            const int64_t target =
+                load_int(bytes.data(), std::min<size_t>(size_t(stored), slot->kind.width));
             if (target < 1 || target > INT32_MAX) return give(buffer, "", 0, -1);
             cadr = static_cast<int>(target);
             slot = &d.slots[static_cast<size_t>(pair.slot - 1)];

@@ -46,24 +46,42 @@ Date date_of(int64_t n) {
     return date;
 }
 
-// Little-endian unsigned number of the first `count` bytes (at most 8 are used).
-uint64_t read_unsigned(const uint8_t* bytes, size_t count) {
+// A stored value: `size` readable bytes. Bytes of the value's width beyond them read as zero,
+// so no form reads past what it was given, whatever the width says.
+struct StoredBytes {
+    const uint8_t* data;
+    size_t size;
+    uint8_t at(size_t i) const { return i < size ? data[i] : 0; }
+};
+
+// Little-endian unsigned number of `count` bytes from `offset` (at most 8 are used).
+uint64_t read_unsigned(StoredBytes bytes, size_t offset, size_t count) {
     if (count > 8) count = 8;
     uint64_t value = 0;
-    for (size_t i = count; i > 0; --i) value = (value << 8) | bytes[i - 1];
+    for (size_t i = count; i > 0; --i) value = (value << 8) | bytes.at(offset + i - 1);
     return value;
 }
 
 // Little-endian signed number of the first `count` bytes, sign-extended (at most 8 are used).
-int64_t read_signed(const uint8_t* bytes, size_t count) {
+int64_t read_signed(StoredBytes bytes, size_t count) {
     if (count > 8) count = 8;
     if (count == 0) return 0;
-    uint64_t value = read_unsigned(bytes, count);
+    uint64_t value = read_unsigned(bytes, 0, count);
     if (count < 8) {
         const uint64_t sign = uint64_t{1} << (8 * count - 1);
         if (value & sign) value |= ~((sign << 1) - 1);
     }
     return static_cast<int64_t>(value);
+}
+
+// The first sizeof(T) bytes as a float of type T.
+template <typename T>
+T read_float(StoredBytes bytes, size_t width) {
+    uint8_t raw[sizeof(T)] = {};
+    for (size_t i = 0; i < sizeof(T) && i < width; ++i) raw[i] = bytes.at(i);
+    T f;
+    std::memcpy(&f, raw, sizeof f);
+    return f;
 }
 
 template <typename... Args>
@@ -218,19 +236,20 @@ int64_t parse_date_time(const char* text) {
     return d + 1;
 }
 
-bool value_text(uint8_t type, uint8_t flags, uint16_t width, const uint8_t* bytes, bool kind4,
-                std::string& out) {
+bool value_text(uint8_t type, uint8_t flags, uint16_t width, const uint8_t* data, size_t size,
+                bool kind4, std::string& out) {
     out.clear();
     if (type >= 21) return false;
-    const size_t w = bytes != nullptr ? width : 0;
+    const StoredBytes bytes{data, data != nullptr ? size : 0};
+    const size_t w = width;
     const int decimals = flags & 0x0F;
     switch (type) {
         case 2:
-            out = date_text(static_cast<uint32_t>(read_unsigned(bytes, w < 3 ? w : 3)));
+            out = date_text(static_cast<uint32_t>(read_unsigned(bytes, 0, w < 3 ? w : 3)));
             break;
         case 3:
             if (w == 3)
-                out = time_of_day_text(read_unsigned(bytes, 3));
+                out = time_of_day_text(read_unsigned(bytes, 0, 3));
             else
                 out = date_time_text(read_signed(bytes, w));
             break;
@@ -240,31 +259,22 @@ bool value_text(uint8_t type, uint8_t flags, uint16_t width, const uint8_t* byte
         case 5: {
             const size_t first =
                 static_cast<size_t>(decimals) < w ? static_cast<size_t>(decimals) : w;
-            const uint64_t a = read_unsigned(bytes, first);
-            const uint64_t b = read_unsigned(bytes + first, w - first);
+            const uint64_t a = read_unsigned(bytes, 0, first);
+            const uint64_t b = read_unsigned(bytes, first, w - first);
             out = format("#%llu:%llu", static_cast<unsigned long long>(a),
                          static_cast<unsigned long long>(b));
             break;
         }
         case 7:
-            out = unsigned_integer_text(read_unsigned(bytes, w), decimals, kind4);
+            out = unsigned_integer_text(read_unsigned(bytes, 0, w), decimals, kind4);
             break;
-        case 8: {
-            uint8_t raw[4] = {};
-            if (w > 0) std::memcpy(raw, bytes, w < 4 ? w : 4);
-            float f;
-            std::memcpy(&f, raw, sizeof f);
-            out = format("%.*f", decimals > 6 ? 6 : decimals, static_cast<double>(f));
+        case 8:
+            out = format("%.*f", decimals > 6 ? 6 : decimals,
+                         static_cast<double>(read_float<float>(bytes, w)));
             break;
-        }
-        case 9: {
-            uint8_t raw[8] = {};
-            if (w > 0) std::memcpy(raw, bytes, w < 8 ? w : 8);
-            double f;
-            std::memcpy(&f, raw, sizeof f);
-            out = format("%.*f", decimals, f);
+        case 9:
+            out = format("%.*f", decimals, read_float<double>(bytes, w));
             break;
-        }
         default:
             out = signed_integer_text(read_signed(bytes, w), decimals, kind4);
             break;

@@ -41,9 +41,10 @@ void reset_date_order_for_tests();
 // The text form of a stored value of a non-byte-string slot: `type` is the type code, `flags`
 // the descriptor's flags (its low four bits give the decimals of types 6, 7, 8 and 9 and the
 // first part's width of type 5), `width` the value's width, `bytes` the stored value (little-
-// endian, `width` bytes readable). `kind4` selects the kind-4 rule (integers stored plus one).
+// endian, `size` bytes readable; bytes of the width beyond them read as zero, so nothing past
+// `size` is read whatever the width). `kind4` selects the kind-4 rule (integers stored plus one).
 // Returns false when the type has no text form (codes 21 and above).
-bool value_text(uint8_t type, uint8_t flags, uint16_t width, const uint8_t* bytes, bool kind4,
-                std::string& out);
+bool value_text(uint8_t type, uint8_t flags, uint16_t width, const uint8_t* bytes, size_t size,
+                bool kind4, std::string& out);
 
 }  // namespace bank

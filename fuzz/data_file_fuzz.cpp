@@ -2,8 +2,10 @@
 // flips bytes of its files and cuts them short before the bank is opened and read.
 // Input: one byte choosing the key, then groups of 4 bytes (file, offset low, offset high,
 // value): file bit 7 set cuts the file at the offset, otherwise the value is XORed in there.
+// The bank's files, sorted by name, are "Bank.0", "Base3" (the header) and "Main".
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -47,11 +49,14 @@ Pristine& pristine() {
         }
         std::string error;
         if (!loading::write_program_bank(q.root + "/data/Base3", files, error)) std::abort();
-        for (const auto& entry : fs::directory_iterator(q.root + "/data/Base3")) {
-            size_t size = 0;
-            loading::ByteBuffer bytes = loading::read_whole_file(entry.path().string(), size);
-            if (!bytes) std::abort();
+        // Sorted, so that an input damages the same files on every machine.
+        for (const auto& entry : fs::directory_iterator(q.root + "/data/Base3"))
             q.names.push_back(entry.path().string());
+        std::sort(q.names.begin(), q.names.end());
+        for (const std::string& name : q.names) {
+            size_t size = 0;
+            loading::ByteBuffer bytes = loading::read_whole_file(name, size);
+            if (!bytes) std::abort();
             q.contents.emplace_back(bytes.get(), bytes.get() + size);
         }
         return q;

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/command_line.h"
 #include "host/data_folder.h"
@@ -120,11 +121,25 @@ int run_settings(const std::optional<std::string>& speed, const std::optional<st
     return host::kExitSettings;
 }
 
+// The headless run paints the sample picture wherever it is installed unless --data names
+// another data root.
+int render(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    bool has_data = false;
+    for (int i = 1; i < argc; ++i) has_data = has_data || std::strcmp(argv[i], "--data") == 0;
+    std::string data_option = "--data", sample = host::sample_data_folder();
+    if (!has_data) {
+        args.push_back(data_option.data());
+        args.push_back(sample.data());
+    }
+    return host::run_headless_render(static_cast<int>(args.size()), args.data());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--render") == 0) return host::run_headless_render(argc, argv);
+        if (std::strcmp(argv[i], "--render") == 0) return render(argc, argv);
 
     const host::ParsedOptions parsed = host::parse_options(kOptions, argc, argv);
     if (!parsed.error.empty()) {

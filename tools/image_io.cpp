@@ -1,10 +1,9 @@
 #include "tools/image_io.h"
 
-#include <png.h>
-
 #include <cstdio>
 
 #include "loading/image_files.h"
+#include "loading/png_writer.h"
 #include "loading/whole_file.h"
 
 loading::PixelBuffer kit::read_image_file(const std::string& path, int& width, int& height) {
@@ -24,14 +23,10 @@ loading::PixelBuffer kit::read_image_file(const std::string& path, int& width, i
 
 bool kit::write_rgba_png(const std::string& path, const unsigned char* rgba, int width,
                          int height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgba, 0, nullptr)) {
+    std::string error;
+    if (!loading::write_png_file(path, rgba, width, height, error)) {
         std::fprintf(stderr, "brushwright-kit: can't write \"%s\": %s\n", path.c_str(),
-                     image.message);
+                     error.c_str());
         return false;
     }
     return true;

@@ -15,6 +15,9 @@ int run_pass(int argc, char** argv);
 int run_pack(int argc, char** argv);
 int run_data(int argc, char** argv);
 int run_image(int argc, char** argv);
+int run_picture(int argc, char** argv);
+int run_picture_build(int argc, char** argv);
+int run_picture_check(int argc, char** argv);
 
 // Prints "usage: brushwright-kit LINE" on standard error and returns 2.
 int usage(const char* line);

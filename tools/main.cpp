@@ -23,6 +23,7 @@ constexpr Subcommand kSubcommands[] = {
     {"pack", kit::run_pack, "program|images   build program and image banks"},
     {"data", kit::run_data, "read DATAROOT PATH   read a data file as the saver does"},
     {"image", kit::run_image, "decode|bank   decode images to PNG"},
+    {"picture", kit::run_picture, "build|check   build a picture's data root, check one"},
 };
 
 int print_help(FILE* out) {

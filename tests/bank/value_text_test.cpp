@@ -36,7 +36,7 @@ std::string text_of(uint8_t type, uint8_t flags, uint64_t value, uint16_t width,
                     bool kind4 = false) {
     const std::vector<uint8_t> bytes = le_bytes(value, width);
     std::string out = "stale";
-    EXPECT_TRUE(bank::value_text(type, flags, width, bytes.data(), kind4, out));
+    EXPECT_TRUE(bank::value_text(type, flags, width, bytes.data(), bytes.size(), kind4, out));
     return out;
 }
 
@@ -271,12 +271,14 @@ TEST(ValueText, Floats) {
 TEST(ValueText, CodesWithoutTextAndMissingBytes) {
     std::string out = "stale";
     const uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_FALSE(bank::value_text(21, 0, 8, bytes, false, out));
+    EXPECT_FALSE(bank::value_text(21, 0, 8, bytes, 8, false, out));
     EXPECT_EQ(out, "");
-    EXPECT_FALSE(bank::value_text(255, 0, 8, bytes, false, out));
+    EXPECT_FALSE(bank::value_text(255, 0, 8, bytes, 8, false, out));
     for (uint8_t type = 0; type < 21; ++type) {
-        EXPECT_TRUE(bank::value_text(type, 0x0F, 500, nullptr, false, out)) << int{type};
-        EXPECT_TRUE(bank::value_text(type, 0x0F, 0, bytes, true, out)) << int{type};
+        EXPECT_TRUE(bank::value_text(type, 0x0F, 500, nullptr, 500, false, out)) << int{type};
+        EXPECT_TRUE(bank::value_text(type, 0x0F, 0, bytes, 8, true, out)) << int{type};
+        // A width beyond the bytes given reads no further than them.
+        EXPECT_TRUE(bank::value_text(type, 0x0F, 0xFFFF, bytes, 8, false, out)) << int{type};
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "loading/whole_file.h"
 #include "tests/loading/data_folder_fixture.h"
 
 using testimg::Bytes;
@@ -52,4 +53,29 @@ TEST_F(DataFile, EmptyRecordFallsBackToThePlainFileUnscrambled) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loading::load_data_file("data/gone.txt"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(DataFile, DamagedValueDescriptorReadsNoFurtherThanTheStoredBytes) {
+    // Found by fuzzing: the value slot's descriptor (header bytes 32..35) turned into arrays of
+    // 216-byte two-part numbers whose first part is 11 bytes; the second part was read past the
+    // number form's fixed buffer.
+    program_bank({{"data/a.bsf", Bytes(640, 2), false}});
+    const std::string header_path = root + "/data/Base3/Base3";
+    loading::ByteBuffer header_bytes;
+    size_t header_size = 0;
+    header_bytes = loading::read_whole_file(header_path, header_size);
+    ASSERT_TRUE(header_bytes);
+    ASSERT_GT(header_size, 36u);
+    Bytes header(header_bytes.get(), header_bytes.get() + header_size);
+    header[32] = 5;
+    header[33] = 0xEB;
+    header[34] = 216;
+    header[35] = 0;
+    testimg::write_file(header_path, header);
+    loading::close_kept_banks();
+    testing::internal::CaptureStderr();
+    int32_t size = 0;
+    const Bytes got = read("data/a.bsf", size);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(got.size(), size > 0 ? size_t(size) : 0u);
 }

@@ -21,7 +21,8 @@ TEST(KitCli, NoSubcommandOrUnknownOneIsAUsageError) {
 }
 
 TEST(KitCli, EverySubcommandRefusesMissingArguments) {
-    for (const char* sub : {"bank", "asm", "disasm", "bsf", "pass", "pack", "data", "image"})
+    for (const char* sub :
+         {"bank", "asm", "disasm", "bsf", "pass", "pack", "data", "image", "picture"})
         EXPECT_EQ(run_kit(sub), 2) << sub;
 }
 

@@ -1,4 +1,4 @@
-// A full-screen quad: clip-space position and texture coordinate passed through.
+// The full-screen quad of every pass: clip-space position and texture coordinate passed through.
 //
 // Parameters:
 //

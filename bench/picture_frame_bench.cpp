@@ -1,0 +1,156 @@
+// Where a frame of the picture spends its time, at 1920 x 1080 on the sample picture:
+// - the ordinary frame (the crossfade of the two output images) against one bare textured
+//   full-screen copy (the baseline);
+// - the new-painting frame against as many bare full-screen passes as it draws (the counters
+//   say how many), with the bank reading and JPEG decoding of its numbered images on their own.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "gfx/platform_testing.h"
+#include "gfx/render_device.h"
+#include "gfx/shader.h"
+#include "gfx/texture.h"
+#include "loading/bank_images.h"
+#include "picture/clock.h"
+#include "picture/picture.h"
+#include "picture/picture_state.h"
+#include "shadercode/assembler.h"
+#include "shadercode/bsf_file.h"
+
+namespace {
+
+namespace pt = gfx::platform::testing;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+uint32_t fixed_ticks() {
+    return 1;
+}
+uint32_t frame_ms = 0;
+uint32_t frame_clock() {
+    return frame_ms += 16;
+}
+
+struct Bench {
+    bool ok = false;
+    Shader* copy = nullptr;  // texld and write: the bare pass
+    int painting_draws = 0;
+
+    Bench() {
+        picture::settings().data_folder = BRUSHWRIGHT_BUILD_DATA_ROOT;
+        picture::settings().delay = 1e9f;  // ordinary frames hold
+        picture::clocks() = {fixed_ticks, frame_clock};
+        if (picture::start_picture(0, kWidth, kHeight, false) != picture::StartResult::started)
+            return;
+        RenderDevice& device = *picture::picture_device();
+        shadercode::BsfFile f;
+        std::string error;
+        if (!shadercode::assemble_shader(
+                "vs_3_0\ndcl_position v0\ndcl_texcoord v1\ndcl_position o0\ndcl_texcoord o1\n"
+                "mov o0, v0\nmov o1, v1\n",
+                {}, f.vertex_tokens, error) ||
+            !shadercode::assemble_shader(
+                "ps_3_0\ndcl_texcoord v0.xy\ndcl_2d s0\ntexld r0, v0, s0\nmov oC0, r0\n", {},
+                f.pixel_tokens, error))
+            return;
+        f.pixel_samplers = {{"texSampler0", 0}};
+        copy = device.new_shader();
+        if (!copy->load(shadercode::write_bsf(f), "copy")) return;
+        copy->set_texture(0, picture::the_picture().output_a);
+        frame();  // the first painting
+        ok = true;
+    }
+    static void frame() {
+        RenderDevice& device = *picture::picture_device();
+        device.begin_frame();
+        device.clear(0, 0, 0);
+        picture::picture_step();
+        device.end_frame();
+        pt::finish(device.platform_device());
+    }
+    // Puts the phase just before an end of the transition, so the next step paints.
+    static void arm_new_painting() {
+        picture::Timeline& t = picture::the_picture().timeline;
+        t.hold_frames = 0;
+        t.phase = std::numbers::pi / 2 - 1e-3;
+        t.phase_step = 1e-2;
+        t.previous_direction = 1.0;
+    }
+    void bare_passes(int n) const {
+        RenderDevice& device = *picture::picture_device();
+        for (int i = 0; i < n; ++i) {
+            device.set_shader(copy);
+            device.draw_quad(-1, -1, 1, 1);
+        }
+        pt::finish(device.platform_device());
+    }
+};
+
+Bench& bench() {
+    static Bench b;
+    return b;
+}
+
+bool ready(benchmark::State& state) {
+    if (bench().ok) return true;
+    state.SkipWithError("no graphics device or no sample picture data");
+    return false;
+}
+
+void BM_OrdinaryFrame(benchmark::State& state) {
+    if (!ready(state)) return;
+    for (auto _ : state) Bench::frame();
+}
+void BM_BareCopy(benchmark::State& state) {
+    if (!ready(state)) return;
+    for (auto _ : state) bench().bare_passes(1);
+}
+void BM_NewPaintingFrame(benchmark::State& state) {
+    if (!ready(state)) return;
+    int draws = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Bench::arm_new_painting();
+        pt::clear_counters();
+        state.ResumeTiming();
+        Bench::frame();
+        draws = pt::counters().draw;
+    }
+    bench().painting_draws = draws;
+    state.counters["draws"] = draws;
+}
+void BM_BarePassesOfAPainting(benchmark::State& state) {
+    if (!ready(state)) return;
+    const int n = bench().painting_draws > 0 ? bench().painting_draws : 1;
+    for (auto _ : state) bench().bare_passes(n);
+    state.counters["draws"] = n;
+}
+// The numbered images one painting reads: a colour image and a facture for each plan, and
+// two more factures.
+void BM_BankImagesOfAPainting(benchmark::State& state) {
+    if (!ready(state)) return;
+    const int plans = picture::the_picture().plan_count();
+    int n = 1;
+    for (auto _ : state) {
+        for (int i = 0; i < plans; ++i) {
+            int w, h, count;
+            benchmark::DoNotOptimize(loading::load_bank_image(n++, 0, w, h, count));
+            benchmark::DoNotOptimize(loading::load_bank_image(n++, 2, w, h, count));
+        }
+        for (int i = 0; i < 2; ++i) {
+            int w, h, count;
+            benchmark::DoNotOptimize(loading::load_bank_image(n++, 2, w, h, count));
+        }
+    }
+}
+
+BENCHMARK(BM_BareCopy)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OrdinaryFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NewPaintingFrame)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_BarePassesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_BankImagesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "picture/picture.h"
+
+#include <cstdio>
+
+#include "gfx/render_device.h"
+#include "gfx/texture.h"
+#include "loading/data_file.h"
+#include "loading/data_folder.h"
+#include "picture/clock.h"
+#include "picture/passes.h"
+#include "picture/picture_state.h"
+#include "picture/random.h"
+#include "picture/timeline.h"
+#include "picture/work_size.h"
+
+namespace {
+
+std::unique_ptr<picture::Picture> current;
+
+using picture::Picture;
+
+Texture* new_target(Picture& picture, int width, int height) {
+    Texture* texture = picture.device.new_texture();
+    texture->create(width, height, Texture::kFilterPoint, Texture::kAddressClamp);
+    return texture;
+}
+
+// Loads a random facture into `texture`, stepping to the next number past those that do not
+// load; every number is tried at most once.
+void load_facture(Picture& picture, Texture* texture, int n) {
+    for (int64_t tries = 0; tries <= int64_t{picture.facture_count}; ++tries) {
+        n = picture::reduce_image_number(n, picture.facture_count);
+        int width = 0, height = 0;
+        texture->load_from_bank(n, picture::kFactureKind, width, height, picture.facture_count);
+        if (width != 0 && height != 0) return;
+        ++n;
+    }
+}
+
+bool load_image_file(Texture* texture, const char* path) {
+    int width = 0, height = 0;
+    return texture->load(path, width, height);
+}
+
+void set_colour_pairs(Picture& picture) {
+    picture::Plan& first = *picture.plans[0];
+    picture.first_colours[0] = first.colour(0);
+    picture.first_colours[1] = first.colour(1);
+    if (picture.plan_count() >= 2) {
+        picture.last_colours[0] = picture.last_plan().colour(0);
+        picture.last_colours[1] = picture.last_plan().colour(1);
+    } else {
+        picture.last_colours[0] = picture.spare[0];
+        picture.last_colours[1] = picture.spare[1];
+    }
+}
+
+void start_new_painting(Picture& picture) {
+    picture::Timeline& timeline = picture.timeline;
+    const picture::Settings& settings = picture::settings();
+    picture::set_phase_step(timeline, settings.speed);
+
+    // Turn the page: the incoming slots, the facture pairs and the spare image.
+    const int slot = timeline.direction < 0 ? 0 : 1;
+    for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->set_incoming(slot);
+    Texture* const* f = picture.facture_images;
+    picture.pair1_current = f[slot];
+    picture.pair1_previous = f[1 - slot];
+    picture.pair2_current = f[2 + slot];
+    picture.pair2_previous = f[3 - slot];
+    picture.spare_current = picture.spare[slot];
+    timeline.phase_flag = slot == 0 ? 1 : 0;
+    set_colour_pairs(picture);
+
+    timeline.previous_background = timeline.background;
+    for (picture::Colour& colour : timeline.background)
+        for (float& c : colour) c = static_cast<float>(picture::next_random()) * (1.0f / 32767.0f);
+
+    for (int i = 0; i < picture.plan_count(); ++i) {
+        picture.plans[i]->choose_image(picture::kColourKind, -1);
+        picture.plans[i]->choose_image(picture::kFormKind, -1);
+        picture.plans[i]->choose_image(picture::kFactureKind, -1);
+    }
+    if (picture.plan_count() < 2)
+        timeline.background_index = picture::choose_numbered_image(
+            picture, picture.spare_current, -1, timeline.background_index,
+            picture.config.bgcolor % 2 != 0 ? picture::kColourKind : picture::kNumberOnlyKind);
+
+    for (Texture* facture : {picture.pair1_current, picture.pair2_current}) {
+        load_facture(picture, facture, picture::next_random() + 1);
+        picture::relief_pass(picture, facture, facture, -0.0016f, 7.0f);
+    }
+    for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->new_mix();
+    picture::compose_plans(picture);
+    if (picture.config.fltrform != 0.0f)
+        picture::filter_pass(picture, picture.form_canvas, 10.0f, {1, 1, 1, 1},
+                             picture.config.fltrform * 1.5f);
+}
+
+}  // namespace
+
+picture::Settings& picture::settings() {
+    static Settings s;
+    return s;
+}
+
+picture::Picture& picture::the_picture() {
+    return *current;
+}
+
+RenderDevice* picture::picture_device() {
+    return current ? &current->device : nullptr;
+}
+
+picture::StartResult picture::start_picture(gfx::WindowHandle window, int width, int height,
+                                            bool full_screen) {
+    stop_picture();
+    loading::set_data_folder(settings().data_folder);
+    current = std::make_unique<Picture>();
+    Picture& picture = *current;
+    RenderDevice& device = picture.device;
+    if (device.create(window, width, height, 60, full_screen) != RenderDevice::kCreated) {
+        stop_picture();
+        return StartResult::no_device;
+    }
+    const WorkSize size =
+        work_size(width, height, device.max_texture_size(), gfx::video_memory_mb());
+    picture.work_width = size.width;
+    picture.work_height = size.height;
+    device.set_work_size(size.width, size.height);
+
+    picture.seed = clocks().tick_count();
+    seed_random(picture.seed);
+    reset_picture_clock();
+
+    picture.form_canvas = new_target(picture, size.width, size.height);
+    picture.colour_canvas = new_target(picture, size.width, size.height);
+    picture.output_a = new_target(picture, size.width, size.height);
+    picture.output_b = new_target(picture, size.width, size.height);
+    picture.colour_image = new_target(picture, size.width, size.height);
+    picture.surface_image = new_target(picture, size.width, size.height);
+    picture.form_mix = new_target(picture, 1024, 1024);
+    picture.facture_mix = new_target(picture, 256, 256);
+    for (Texture*& facture : picture.facture_images) {
+        facture = device.new_texture();
+        load_facture(picture, facture, 1);
+    }
+    picture.grain = device.new_texture();
+    load_image_file(picture.grain, "data/shaders/oil3.jpg");
+    picture.spare[0] = device.new_texture();
+    picture.spare[1] = device.new_texture();
+    picture.signature = device.new_texture();
+    load_image_file(picture.signature, "data/shaders/sig3.tga");
+    picture.pair1_current = picture.facture_images[0];
+    picture.pair1_previous = picture.facture_images[1];
+    picture.pair2_current = picture.facture_images[2];
+    picture.pair2_previous = picture.facture_images[3];
+
+    // The parameter file decides the plans; without it, or without a plan, nothing can paint.
+    int32_t text_size = 0;
+    loading::ByteBuffer text =
+        loading::load_data_file(parameter_file_path(kPictureName), text_size);
+    if (!text) {
+        stop_picture();
+        return StartResult::no_parameters;
+    }
+    picture.config = parse_picture_config(text.get(), static_cast<size_t>(text_size), kPictureName);
+    if (picture.config.plans < 1) {
+        std::fprintf(stderr, "Picture: \"%s\" asks for %d plans; at least 1 is needed\n",
+                     parameter_file_path(kPictureName).c_str(), picture.config.plans);
+        stop_picture();
+        return StartResult::no_parameters;
+    }
+    load_program_set(device, picture.config, picture.programs);
+    for (int i = 0; i < picture.config.plans; ++i)
+        picture.plans[i] = std::make_unique<Plan>(picture, i);
+    set_colour_pairs(picture);
+    return StartResult::started;
+}
+
+void picture::picture_step() {
+    if (!current) return;
+    Picture& picture = *current;
+    const bool new_painting = advance_timeline(picture.timeline, settings().delay);
+    if (new_painting) start_new_painting(picture);
+    advance_motion(picture.timeline);
+    if (new_painting) finish_painting(picture);
+    crossfade(picture, picture.output_a, picture.output_b, 1.0f - picture.timeline.t);
+}
+
+void picture::stop_picture() {
+    if (!current) return;
+    current->device.destroy();
+    current.reset();
+}

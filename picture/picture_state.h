@@ -1,0 +1,91 @@
+#pragma once
+// Everything the running picture holds: its device, configuration, programs, images, plans and
+// the timeline. One instance lives for the process; the passes read and write it.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "gfx/render_device.h"
+#include "picture/picture_config.h"
+#include "picture/plan.h"
+#include "picture/program_set.h"
+
+namespace picture {
+
+using Colour = std::array<float, 4>;
+
+// The frame driver's clock and the values the passes read from it.
+struct Timeline {
+    float frame_rate = 6.0f;
+    int32_t rate_frames = 0;
+    bool measured_once = false;  // the first measurement has a reference time
+    uint32_t last_measurement = 0;
+    double phase = 1.0;
+    double phase_step = 0.1;
+    double previous_direction = -1.0;
+    int32_t direction = 1;
+    int32_t hold_frames = 0;
+    float t = 0.0f;
+    int32_t phase_flag = 0;
+    int32_t background_index = -1;
+    double motion_time = 0.0;
+    float p0 = 0.0f;
+    float p1 = 0.0f;
+    std::array<Colour, 4> background{{{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}}};
+    std::array<Colour, 4> previous_background = background;
+    bool new_painting = false;  // the last step started a new painting
+};
+
+struct Picture {
+    RenderDevice device;
+    int work_width = 0;
+    int work_height = 0;
+    uint32_t seed = 0;
+    PictureConfig config;
+    ProgramSet programs;
+
+    // Image set counts, corrected by every bank load.
+    int colour_count = 793;
+    int form_count = 221;
+    int facture_count = 118;
+
+    Texture* form_canvas = nullptr;
+    Texture* colour_canvas = nullptr;
+    Texture* output_a = nullptr;
+    Texture* output_b = nullptr;
+    Texture* colour_image = nullptr;
+    Texture* surface_image = nullptr;
+    Texture* form_mix = nullptr;
+    Texture* facture_mix = nullptr;
+    Texture* plan_work = nullptr;
+    Texture* facture_images[4] = {};
+    Texture* grain = nullptr;
+    Texture* spare[2] = {};
+    Texture* signature = nullptr;
+
+    // Re-pointed at every new painting.
+    Texture* pair1_current = nullptr;
+    Texture* pair1_previous = nullptr;
+    Texture* pair2_current = nullptr;
+    Texture* pair2_previous = nullptr;
+    Texture* spare_current = nullptr;
+    Texture* first_colours[2] = {};
+    Texture* last_colours[2] = {};
+
+    std::unique_ptr<Plan> plans[kMaxPlans];
+    Timeline timeline;
+    bool output_toggle = false;  // false: the next painting goes to output_a
+
+    int plan_count() const { return config.plans; }
+    Plan& last_plan() { return *plans[config.plans - 1]; }
+    // t when the phase flag is set, else 1 - t.
+    float mix_value() const { return timeline.phase_flag ? timeline.t : 1.0f - timeline.t; }
+};
+
+// The fixed pass parameters' last four, set as "atr1" (and "patr1").
+inline constexpr float kAtr1[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+
+// The picture of this process.
+Picture& the_picture();
+
+}  // namespace picture

@@ -1,0 +1,18 @@
+#pragma once
+// The picture's random numbers: one generator of 15-bit values (0 to 32767), seeded once at
+// picture start-up. It is a plain linear congruential generator computed in 32-bit unsigned
+// arithmetic, so every platform and compiler draws the same sequence from the same seed and the
+// Windows and Linux builds paint the same pictures.
+#include <cstdint>
+
+namespace picture {
+
+inline constexpr int kRandomMax = 32767;
+// 1 / 32767 as the single-precision constant the mixing values are scaled by.
+inline constexpr float kRandomScale = 3.0518509e-05f;
+
+void seed_random(uint32_t seed);
+// The next value, 0 to 32767.
+int next_random();
+
+}  // namespace picture

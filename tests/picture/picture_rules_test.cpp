@@ -1,0 +1,194 @@
+// The engine's rules that need no device: the parameter file, the working size, the timeline,
+// the palette and the random generator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "picture/clock.h"
+#include "picture/picture_config.h"
+#include "picture/picture_state.h"
+#include "picture/plan.h"
+#include "picture/random.h"
+#include "picture/timeline.h"
+#include "picture/work_size.h"
+
+namespace {
+
+picture::PictureConfig parse(const std::string& text) {
+    // A copy with no terminator after it, so a read past the text is caught by the sanitizers.
+    std::unique_ptr<unsigned char[]> bytes(new unsigned char[text.size() + 1]);
+    std::memcpy(bytes.get(), text.data(), text.size());
+    return picture::parse_picture_config(bytes.get(), text.size(), "Farmeadow");
+}
+
+TEST(PictureConfig, KeysAreFoundAsTheFileSpellsThem) {
+    const picture::PictureConfig empty = parse("");
+    EXPECT_EQ(empty.plans, 0);
+    EXPECT_FLOAT_EQ(empty.dist, 0.2f);
+    EXPECT_FLOAT_EQ(empty.bump0, 0.1f);
+    EXPECT_EQ(empty.bgcolor, 1);
+    EXPECT_EQ(empty.tex, 0.0f);
+    EXPECT_EQ(empty.name, "Farmeadow");
+
+    struct Case {
+        const char* text;
+        float tex;
+        float dist;
+        int plans;
+    };
+    const Case cases[] = {
+        {"TEX =0.5", 0.0f, 0.2f, 0},            // blank before "=": not the key
+        {"TEX= 0.5", 0.5f, 0.2f, 0},            // blanks after "=" are read
+        {"TEX=0.25 TEX=0.75", 0.25f, 0.2f, 0},  // the first occurrence wins
+        {"DIST=abc", 0.0f, 0.0f, 0},            // present but unreadable
+        {"xxPLANS=7\nDIST=1", 0.0f, 1.0f, 5},   // anywhere in the text; capped at 5
+        {"PLANS=99999999999", 0.0f, 0.2f, 5},   // too large for 32 bits
+        {"PLANS=-3", 0.0f, 0.2f, -3},           // kept; start-up refuses it
+        {"tex=0.5", 0.0f, 0.2f, 0},             // case-sensitive
+        {"DIST=", 0.0f, 0.0f, 0},               // the key ends the file
+    };
+    for (const Case& c : cases) {
+        const picture::PictureConfig config = parse(c.text);
+        EXPECT_FLOAT_EQ(config.tex, c.tex) << c.text;
+        EXPECT_FLOAT_EQ(config.dist, c.dist) << c.text;
+        EXPECT_EQ(config.plans, c.plans) << c.text;
+    }
+    const picture::PictureConfig all = parse(
+        "PLANS=3 TEX=1 DIST=2 SILHOUETTE=3 BUMP0=4 BUMP1=5 BUMP2=6 FLTR1=7 FLTR2=8 FLTRFORM=9 "
+        "FLTRSURF=10 FLTRCOL=11 BLOOR=12 BGCOLOR=4");
+    const float expected[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const float got[] = {all.tex,      all.dist,     all.silhouette, all.bump0,
+                         all.bump1,    all.bump2,    all.fltr1,      all.fltr2,
+                         all.fltrform, all.fltrsurf, all.fltrcol,    all.bloor};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(got[i], expected[i]) << i;
+    EXPECT_EQ(all.bgcolor, 4);
+}
+
+TEST(WorkSize, CappedByTextureSizeAndVideoMemory) {
+    struct Case {
+        int width, height, max_texture, video_mb, want_width, want_height;
+    };
+    const Case cases[] = {
+        {1024, 1024, 512, 0, 512, 512},      // the preview on a card of 512 textures
+        {1600, 1200, 8192, 64, 1600, 1200},  // needs 59 MiB of 64
+        {1600, 1200, 8192, 32, 1024, 1024},  // needs 59 MiB of 32
+        {1600, 1200, 8192, 0, 1600, 1200},   // memory unknown: no cap
+        {1920, 800, 8192, 16, 1024, 800},    // only the sides above 1024
+    };
+    for (const Case& c : cases) {
+        const picture::WorkSize s =
+            picture::work_size(c.width, c.height, c.max_texture, c.video_mb);
+        EXPECT_EQ(s.width, c.want_width);
+        EXPECT_EQ(s.height, c.want_height);
+    }
+}
+
+// A timeline driven by a clock that moves `ms_per_frame` each frame.
+struct TimelineRun {
+    static inline uint32_t now = 0;
+    static uint32_t clock() { return now; }
+    picture::Timeline timeline;
+    float delay;
+    float speed;
+    TimelineRun(float delay_seconds, float speed_value, uint32_t start = 0)
+        : delay(delay_seconds), speed(speed_value) {
+        now = start;
+        picture::clocks() = {clock, clock};
+        picture::reset_picture_clock();
+    }
+    ~TimelineRun() { picture::restore_system_clocks(); }
+    // One frame; true when it started a new painting.
+    bool step(uint32_t ms_per_frame = 16) {
+        now += ms_per_frame;
+        const bool fresh = picture::advance_timeline(timeline, delay);
+        if (fresh) picture::set_phase_step(timeline, speed);
+        picture::advance_motion(timeline);
+        return fresh;
+    }
+};
+
+TEST(Timeline, NewPaintingsHoldsAndPace) {
+    TimelineRun run(7.0f, 20.0f);
+    // The very first step is a new painting; its hold uses the initial rate of 6 frames a second.
+    EXPECT_TRUE(run.step());
+    EXPECT_EQ(run.timeline.hold_frames, 42);
+    EXPECT_EQ(run.timeline.direction, 1);
+    EXPECT_NEAR(run.timeline.phase_step, 0.4 / 6.0, 1e-9);
+    // The first measurement comes on the 11th step, over the ten frames since the first.
+    for (int i = 2; i <= 10; ++i) run.step();
+    EXPECT_FLOAT_EQ(run.timeline.frame_rate, 6.0f);
+    run.step();
+    EXPECT_NEAR(run.timeline.frame_rate, 11000.0f / 160.0f, 1e-3);
+    // The hold keeps the phase; then the phase moves to the next end at pi/2 (t = 1).
+    int frames = 11;
+    while (!run.step()) ++frames;
+    EXPECT_EQ(frames, 42 + 8);  // from 1.1 after the first step, 1/15 radian a frame
+    EXPECT_NEAR(run.timeline.phase, std::numbers::pi / 2, 0.07);
+    EXPECT_NEAR(run.timeline.t, 1.0f, 1e-3);
+    // From then on an end every pi radians, at 0.4 radians a second of frames, held DELAY.
+    const int hold = run.timeline.hold_frames;
+    EXPECT_EQ(hold, static_cast<int>(7.0f * run.timeline.frame_rate));
+    const double rest = 1.5 * std::numbers::pi - run.timeline.phase;
+    int between = 0;
+    while (!run.step()) ++between;
+    EXPECT_NEAR(run.timeline.phase_step, 0.4 / (1000.0 / 16), 1e-6);
+    EXPECT_NEAR(between, hold + rest / run.timeline.phase_step, 2);
+    EXPECT_NEAR(run.timeline.t, 0.0f, 1e-3);
+}
+
+TEST(Timeline, SpeedZeroDelayZeroAndHugeValues) {
+    // SPEED 0 keeps the default pace of SPEED 20.
+    TimelineRun zero(7.0f, 0.0f);
+    zero.step();
+    TimelineRun twenty(7.0f, 20.0f);
+    twenty.step();
+    EXPECT_EQ(zero.timeline.phase_step, twenty.timeline.phase_step);
+
+    // DELAY 0: no hold, the phase turns back at once.
+    TimelineRun nodelay(0.0f, 20.0f);
+    nodelay.step();
+    EXPECT_EQ(nodelay.timeline.hold_frames, 0);
+    const double phase = nodelay.timeline.phase;
+    nodelay.step();
+    EXPECT_GT(nodelay.timeline.phase, phase);
+
+    // A DELAY stored as -5 reads back as 4294967291 seconds: the hold saturates.
+    TimelineRun huge(4294967291.0f, 4294967291.0f);
+    huge.step();
+    EXPECT_EQ(huge.timeline.hold_frames, std::numeric_limits<int32_t>::max());
+    EXPECT_TRUE(std::isfinite(huge.timeline.phase_step));
+    EXPECT_EQ(picture::saturate_to_int32(std::nan("")), 0);
+    EXPECT_EQ(picture::saturate_to_int32(-1e300), std::numeric_limits<int32_t>::min());
+
+    // A clock that does not move between measurements keeps the rate positive and finite.
+    TimelineRun frozen(1.0f, 20.0f);
+    for (int i = 0; i < 40; ++i) frozen.step(0);
+    EXPECT_FLOAT_EQ(frozen.timeline.frame_rate, 6.0f);
+}
+
+TEST(PictureRandom, SameSequenceEverywhereAndPaletteInRange) {
+    picture::seed_random(12345);
+    const int expected[] = {7584, 19164, 25795, 22125, 5828};
+    for (int e : expected) EXPECT_EQ(picture::next_random(), e);
+    picture::seed_random(0);
+    int low = picture::kRandomMax, high = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int v = picture::next_random();
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, picture::kRandomMax);
+
+    // Entries 0 and 89, and an index past the end taken modulo 90; colours are divided by 256.
+    EXPECT_EQ(picture::palette_colour(0), (picture::Rgb{160 / 256.0f, 10 / 256.0f, 0.0f}));
+    EXPECT_EQ(picture::palette_colour(89), (picture::Rgb{240 / 256.0f, 64 / 256.0f, 48 / 256.0f}));
+    EXPECT_EQ(picture::palette_colour(0xFFFFFFFFu), picture::palette_colour(0xFFFFFFFFu % 90));
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// brushwright-kit picture check DATAROOT [--name PICTURE] [--strict]
+// Reads a data root as the saver does and reports, one line each: the parameter values, each
+// program's load result and the names it and the passes disagree on, each image's size and the
+// bank counts. Exit 0 when the saver would paint (1 with --strict also on any warning).
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "loading/bank_cache.h"
+#include "loading/bank_images.h"
+#include "loading/data_file.h"
+#include "loading/data_folder.h"
+#include "loading/image_files.h"
+#include "shadercode/bsf_file.h"
+#include "tools/kit_commands.h"
+#include "tools/picture_programs.h"
+
+namespace {
+
+constexpr const char* kUsage = "picture check DATAROOT [--name PICTURE] [--strict]";
+
+struct Report {
+    int warnings = 0;
+    int errors = 0;
+    void warn(const std::string& line) {
+        std::printf("warning: %s\n", line.c_str());
+        ++warnings;
+    }
+    void error(const std::string& line) {
+        std::printf("error: %s\n", line.c_str());
+        ++errors;
+    }
+};
+
+// The parameter file read as the saver reads it: the first "KEY=" anywhere, then its number.
+int check_parameters(const std::string& name, Report& report) {
+    const std::string path = "data/shaders/" + name + "/" + name + ".hdr";
+    int32_t size = 0;
+    const loading::ByteBuffer bytes = loading::load_data_file(path, size);
+    if (!bytes || size < 0) {
+        report.error("parameter file \"" + path + "\" can't be read");
+        return 0;
+    }
+    const std::string text(reinterpret_cast<const char*>(bytes.get()), static_cast<size_t>(size));
+    std::set<std::string> known;
+    int plans = 0;
+    for (const char* key : kit::parameter_keys()) {
+        known.insert(key);
+        const std::string marker = std::string(key) + "=";
+        const size_t at = text.find(marker);
+        if (at == std::string::npos) {
+            std::printf("parameter %s absent (default)\n", key);
+            continue;
+        }
+        const std::string rest = text.substr(at + marker.size());
+        const bool integer = std::strcmp(key, "PLANS") == 0 || std::strcmp(key, "BGCOLOR") == 0;
+        if (integer) {
+            int v = 0;
+            if (std::sscanf(rest.c_str(), "%d", &v) != 1) {
+                report.warn(std::string("parameter ") + key + "= unreadable, taken as 0");
+                continue;
+            }
+            std::printf("parameter %s=%d\n", key, v);
+            if (std::strcmp(key, "PLANS") == 0) plans = v;
+        } else {
+            float v = 0;
+            if (std::sscanf(rest.c_str(), "%f", &v) != 1) {
+                report.warn(std::string("parameter ") + key + "= unreadable, taken as 0");
+                continue;
+            }
+            std::printf("parameter %s=%g\n", key, static_cast<double>(v));
+        }
+    }
+    // Other words written like keys: upper-case letters and digits directly before "=".
+    for (size_t at = text.find('='); at != std::string::npos; at = text.find('=', at + 1)) {
+        size_t begin = at;
+        while (begin > 0 && (std::isupper(static_cast<unsigned char>(text[begin - 1])) ||
+                             std::isdigit(static_cast<unsigned char>(text[begin - 1])) ||
+                             text[begin - 1] == '_'))
+            --begin;
+        const std::string word = text.substr(begin, at - begin);
+        if (!word.empty() && known.count(word) == 0)
+            report.warn("parameter file: unknown key \"" + word + "=\"");
+    }
+    if (plans < 1) report.error("PLANS is below 1: the saver paints nothing");
+    if (plans > 5) report.warn("PLANS above 5 is taken as 5");
+    return plans > 5 ? 5 : plans;
+}
+
+bool read_program(const std::string& path, shadercode::BsfFile& file, std::string& error) {
+    int32_t size = 0;
+    const loading::ByteBuffer bytes = loading::load_data_file(path, size);
+    if (!bytes || size < 0) {
+        error = "not found";
+        return false;
+    }
+    return shadercode::read_bsf(bytes.get(), static_cast<size_t>(size), file, error);
+}
+
+// Compares what the passes set with what the program declares.
+void compare_names(const std::string& label, const shadercode::BsfFile& file,
+                   const kit::PictureProgram& entry, Report& report) {
+    std::set<std::string> declared_params, declared_samplers;
+    for (const auto& c : file.vertex_constants) declared_params.insert(c.name);
+    for (const auto& c : file.pixel_constants) declared_params.insert(c.name);
+    for (const auto& s : file.pixel_samplers) declared_samplers.insert(s.name);
+    std::set<std::string> set_params(entry.params.begin(), entry.params.end()), set_samplers;
+    for (int slot = 0; slot < entry.sampler_slots; ++slot)
+        set_samplers.insert("texSampler" + std::to_string(slot));
+    std::string not_declared, not_set;
+    for (const auto& n : set_params)
+        if (!declared_params.count(n)) not_declared += " " + n;
+    for (const auto& n : set_samplers)
+        if (!declared_samplers.count(n)) not_declared += " " + n;
+    for (const auto& n : declared_params)
+        if (!set_params.count(n)) not_set += " " + n;
+    for (const auto& n : declared_samplers)
+        if (!set_samplers.count(n)) not_set += " " + n;
+    if (!not_declared.empty())
+        report.warn(label + ": set by its pass, not declared:" + not_declared);
+    if (!not_set.empty()) report.warn(label + ": declared, set by no pass:" + not_set);
+}
+
+void check_programs(const std::string& name, int plans, Report& report) {
+    const std::string folder = "data/shaders/" + name + "/";
+    for (const kit::PictureProgram& entry : kit::picture_programs()) {
+        if (std::strcmp(entry.file, "formgen") == 0) {
+            // One form generator per plan; a missing one shares the plan before it, plan 0
+            // falls back to formgen.bsf.
+            std::string previous;
+            for (int i = 0; i < std::max(plans, 1); ++i) {
+                std::string path = folder + "formgen." + std::to_string(i) + ".bsf";
+                shadercode::BsfFile file;
+                std::string error;
+                if (!read_program(path, file, error)) {
+                    if (i > 0 && !previous.empty()) {
+                        std::printf("program formgen.%d.bsf: %s, plan %d uses %s\n", i,
+                                    error.c_str(), i, previous.c_str());
+                        continue;
+                    }
+                    const std::string fallback = folder + "formgen.bsf";
+                    if (!read_program(fallback, file, error)) {
+                        report.error("program " + fallback + ": " + error +
+                                     ": plan 0 has no form generator");
+                        continue;
+                    }
+                    path = fallback;
+                }
+                std::printf("program %s: loads (%zu constants, %zu samplers)\n", path.c_str(),
+                            file.pixel_constants.size() + file.vertex_constants.size(),
+                            file.pixel_samplers.size());
+                compare_names(path, file, entry, report);
+                previous = path;
+            }
+            continue;
+        }
+        std::string path = folder + entry.file;
+        shadercode::BsfFile file;
+        std::string error;
+        if (!read_program(path, file, error)) {
+            std::string common_error;
+            const std::string common = std::string("data/shaders/") + entry.file;
+            if (!read_program(common, file, common_error)) {
+                const std::string line = "program " + std::string(entry.file) + ": " + error +
+                                         (entry.core ? "" : ": its passes are skipped");
+                entry.core ? report.error(line) : report.warn(line);
+                continue;
+            }
+            path = common;
+        }
+        std::printf("program %s: loads (%zu constants, %zu samplers)\n", path.c_str(),
+                    file.pixel_constants.size() + file.vertex_constants.size(),
+                    file.pixel_samplers.size());
+        compare_names(path, file, entry, report);
+    }
+}
+
+void check_named_image(const std::string& path, Report& report) {
+    int width = 0, height = 0;
+    const loading::PixelBuffer pixels = loading::load_image_file(path, width, height);
+    if (!pixels) {
+        report.warn("image " + path + ": can't be read or decoded");
+        return;
+    }
+    std::printf("image %s: %d x %d\n", path.c_str(), width, height);
+}
+
+void check_bank(const char* bank, int kind, bool needed, Report& report) {
+    int width = 0, height = 0, count = 0;
+    loading::load_bank_image(1, kind, width, height, count);
+    if (count <= 0) {
+        if (needed)
+            report.warn(std::string("bank data/") + bank + ": no images");
+        else
+            std::printf("bank data/%s: no images\n", bank);
+        return;
+    }
+    std::map<std::string, int> sizes;
+    for (int n = 1; n <= count; ++n) {
+        width = height = 0;
+        int c = 0;
+        if (!loading::load_bank_image(n, kind, width, height, c)) {
+            report.warn(std::string("bank data/") + bank + " image " + std::to_string(n) +
+                        ": can't be decoded");
+            continue;
+        }
+        ++sizes[std::to_string(width) + " x " + std::to_string(height)];
+    }
+    std::string summary;
+    for (const auto& [size, n] : sizes) summary += " " + std::to_string(n) + " of " + size + ",";
+    if (!summary.empty()) summary.pop_back();
+    std::printf("bank data/%s: %d images:%s\n", bank, count, summary.c_str());
+}
+
+}  // namespace
+
+int kit::run_picture_check(int argc, char** argv) {
+    std::string root, name = "Farmeadow";
+    bool strict = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--name") == 0 && i + 1 < argc) {
+            name = argv[++i];
+        } else if (std::strcmp(argv[i], "--strict") == 0) {
+            strict = true;
+        } else if (argv[i][0] != '-' && root.empty()) {
+            root = argv[i];
+        } else {
+            return kit::usage(kUsage);
+        }
+    }
+    if (root.empty()) return kit::usage(kUsage);
+    loading::close_kept_banks();
+    loading::set_data_folder(root);
+    Report report;
+    const int plans = check_parameters(name, report);
+    check_programs(name, plans, report);
+    check_named_image("data/shaders/oil3.jpg", report);
+    check_named_image("data/shaders/sig3.tga", report);
+    check_bank("Base1", loading::kColourImages, true, report);
+    check_bank("Base2", loading::kFormImages, false, report);
+    check_bank("Base4", loading::kFactureImages, true, report);
+    std::printf("picture check: %d errors, %d warnings: %s\n", report.errors, report.warnings,
+                report.errors == 0 ? "the saver paints" : "the saver would not paint");
+    if (report.errors > 0) return 1;
+    return strict && report.warnings > 0 ? 1 : 0;
+}
