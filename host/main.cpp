@@ -41,12 +41,12 @@ constexpr host::OptionSpec kOptions[] = {
 
 void print_help() {
     std::printf(
-        "usage: brushwright [options] [/s | /p ID | /c | /c:N]\n"
+        "usage: brushwright [options] [/s | /p ID | /c:N]\n"
         "Paints an oil painting that the graphics card repaints and crossfades without end.\n"
         "Without options it runs full screen until a key or a click.\n\n"
         "  /s               full screen (the same as no arguments)\n"
         "  /p ID            preview inside window ID (decimal)\n"
-        "  /c, /c:N         the settings (as --settings)\n"
+        "  /c:N             the settings (as --settings); a bare /c runs full screen\n"
         "%s\nSettings are kept in %s.\n",
         host::option_help(kOptions).c_str(), host::settings_file_path().c_str());
 }
@@ -93,8 +93,10 @@ int run_settings(const std::optional<std::string>& speed, const std::optional<st
     const std::string path = host::settings_file_path();
     const host::StoredSettings stored = host::read_settings_file(path);
     host::SettingsFields fields = host::dialog_fields(stored, picture::Settings{});
+    // No settings file opens the fields empty, as the dialog does without its key.
+    auto shown = [](const std::string& field) { return field.empty() ? "(empty)" : field.c_str(); };
     std::printf("Brushwright settings (%s)\n  Speed: %s\n  Delay (sec): %s\n", path.c_str(),
-                fields.speed.c_str(), fields.delay.c_str());
+                shown(fields.speed), shown(fields.delay));
     bool save = false;
     if (speed || delay) {
         if (speed) fields.speed = *speed;
