@@ -138,6 +138,11 @@ std::string numbered(const std::string& dir, const char* stem, uint64_t n, int d
 }  // namespace
 
 int host::run_headless_render(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
     RenderOptions o;
     if (!parse_options(argc, argv, o)) {
         std::fputs(kUsage, stderr);
