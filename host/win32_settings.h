@@ -1,0 +1,25 @@
+#pragma once
+// The saver's settings in the Windows registry: HKEY_LOCAL_MACHINE\Software\Korvane\<picture>\
+// with "PATH" (text), "SPEED" and "DELAY" (REG_DWORD), and the settings dialog that edits the
+// two numbers.
+#include <string>
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include "host/settings_model.h"
+
+namespace host {
+
+// "Software\Korvane\Farmeadow\".
+std::string registry_key_path();
+
+// What the key holds; `opened` is false when there is no key.
+StoredSettings read_registry_settings();
+
+// The procedure of dialog 2003: fields from the key as it opens, "Save" stores both fields,
+// "Save", "Cancel" and closing all end the dialog with 1.
+INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace host
