@@ -4,8 +4,12 @@
 //
 // The opaque platform types are the Direct3D interfaces themselves, reached by a cast; every
 // create or get hands out the reference the interface counts.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 // After windows.h, whose types they use.

@@ -1,9 +1,15 @@
 // Brushwright on Windows: the screen saver as the display settings start it. "/c:N" shows the
 // settings dialog, "/p HWND" (or the preview host's name) paints inside a preview window,
 // anything else paints full screen.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
+
+#include <mmsystem.h>  // timeGetTime
 
 #include <string>
 

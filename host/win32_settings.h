@@ -1,11 +1,15 @@
 #pragma once
-// The saver's settings in the Windows registry: HKEY_LOCAL_MACHINE\Software\Korvane\<picture>\
-// with "PATH" (text), "SPEED" and "DELAY" (REG_DWORD), and the settings dialog that edits the
-// two numbers.
+// The saver's settings in the Windows registry: the key Software\Korvane\<picture> (with a
+// trailing backslash) under HKEY_LOCAL_MACHINE holds "PATH" (text), "SPEED" and "DELAY"
+// (REG_DWORD); the settings dialog edits the two numbers.
 #include <string>
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include "host/settings_model.h"
