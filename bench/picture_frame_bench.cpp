@@ -2,11 +2,18 @@
 // - the ordinary frame (the crossfade of the two output images) against one bare textured
 //   full-screen copy (the baseline);
 // - the new-painting frame against as many bare full-screen passes as it draws (the counters
-//   say how many), with the bank reading and JPEG decoding of its numbered images on their own.
+//   say how many), with the bank reading and JPEG decoding of its numbered images on their own;
+// - each program of a new painting drawn on its own, with the textures and constants the
+//   painting left on it, times the number of draws a painting makes with it, and the copies of
+//   the render target into textures. What the painting frame takes beyond the sum of these is
+//   the engine's own cost.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "gfx/platform_testing.h"
 #include "gfx/render_device.h"
@@ -36,8 +43,16 @@ uint32_t frame_clock() {
 
 struct Bench {
     bool ok = false;
-    Shader* copy = nullptr;  // texld and write: the bare pass
+    Shader* copy = nullptr;      // texld and write: the bare pass
+    Texture* scratch = nullptr;  // a full-size target for the copies
     int painting_draws = 0;
+    int painting_copies = 0;
+    struct Pass {
+        std::string name;
+        Shader* program = nullptr;
+        int draws = 0;  // in one new painting
+    };
+    std::vector<Pass> passes;
 
     Bench() {
         picture::settings().data_folder = BRUSHWRIGHT_BUILD_DATA_ROOT;
@@ -60,8 +75,44 @@ struct Bench {
         copy = device.new_shader();
         if (!copy->load(shadercode::write_bsf(f), "copy")) return;
         copy->set_texture(0, picture::the_picture().output_a);
+        scratch = device.new_texture();
+        scratch->create(kWidth, kHeight, Texture::kFilterPoint, Texture::kAddressClamp);
         frame();  // the first painting
+        count_passes();
         ok = true;
+    }
+    // Which programs one new painting draws with, and how often.
+    void count_passes() {
+        const picture::ProgramSet& set = picture::the_picture().programs;
+        const std::pair<const char*, Shader*> named[] = {{"paint", set.paint},
+                                                         {"formgen.0", set.formgen[0]},
+                                                         {"formgen.1", set.formgen[1]},
+                                                         {"formgen.2", set.formgen[2]},
+                                                         {"formgen.3", set.formgen[3]},
+                                                         {"formgen.4", set.formgen[4]},
+                                                         {"formgen_out", set.formgen_out},
+                                                         {"background", set.background},
+                                                         {"filter", set.filter},
+                                                         {"visual", set.visual},
+                                                         {"color_out", set.color_out},
+                                                         {"surface_out", set.surface_out},
+                                                         {"colorgen", set.colorgen},
+                                                         {"silhouette", set.silhouette},
+                                                         {"deriv", set.deriv}};
+        arm_new_painting();
+        pt::clear_counters();
+        frame();
+        painting_draws = pt::counters().draw;
+        painting_copies = pt::counters().stretch_rect;
+        std::map<const gfx::platform::PixelShader*, int> draws;
+        for (const gfx::platform::PixelShader* drawn : pt::counters().drawn_with) ++draws[drawn];
+        for (const auto& [name, program] : named) {
+            if (!program || !program->loaded()) continue;
+            auto found = draws.find(program->platform_pixel_shader());
+            if (found == draws.end()) continue;
+            passes.push_back({name, program, found->second});
+            draws.erase(found);  // slots sharing a program count once
+        }
     }
     static void frame() {
         RenderDevice& device = *picture::picture_device();
@@ -98,6 +149,28 @@ bool ready(benchmark::State& state) {
     if (bench().ok) return true;
     state.SkipWithError("no graphics device or no sample picture data");
     return false;
+}
+
+// One draw of a program of the painting, with what the painting left bound on it.
+void BM_Pass(benchmark::State& state, const Bench::Pass* pass) {
+    if (!ready(state)) return;
+    RenderDevice& device = *picture::picture_device();
+    for (auto _ : state) {
+        device.set_shader(pass->program);
+        device.draw_quad(-1, -1, 1, 1);
+        pt::finish(device.platform_device());
+    }
+    state.counters["draws"] = pass->draws;
+}
+// One copy of the full-screen render target into a texture.
+void BM_Copy(benchmark::State& state) {
+    if (!ready(state)) return;
+    RenderDevice& device = *picture::picture_device();
+    for (auto _ : state) {
+        bench().scratch->copy_from_target();
+        pt::finish(device.platform_device());
+    }
+    state.counters["copies"] = bench().painting_copies;
 }
 
 void BM_OrdinaryFrame(benchmark::State& state) {
@@ -152,5 +225,17 @@ BENCHMARK(BM_OrdinaryFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewPaintingFrame)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BarePassesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BankImagesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Copy)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    for (const Bench::Pass& pass : bench().passes)
+        benchmark::RegisterBenchmark(("BM_Pass/" + pass.name).c_str(), BM_Pass, &pass)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -656,6 +656,7 @@ Result stretch_rect(Device* device, Surface* source, Surface* destination, bool 
         source->owner->pool != TexturePool::render_target_default ||
         destination->owner->pool != TexturePool::render_target_default)
         return kInvalidCall;
+    ++g_counters.stretch_rect;
     if (device->status != kOk) return kOk;
     glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, source->owner->framebuffer);
@@ -757,6 +758,7 @@ Result draw_triangle_strip(Device* device, uint32_t primitive_count, const void*
     if (!device->declaration || !device->vertex_shader || !device->pixel_shader || !device->target)
         return kInvalidCall;
     ++g_counters.draw;
+    g_counters.drawn_with.push_back(device->pixel_shader);
     std::memcpy(g_last_vertices, vertices, 16u * (primitive_count + 2));
     if (device->status != kOk) return kOk;  // a lost device draws nothing
     const gl::LinkedProgram& program = device->pixel_shader->program;

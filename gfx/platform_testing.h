@@ -4,6 +4,7 @@
 // Only tests and benchmarks use them.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gfx/platform.h"
 
@@ -36,7 +37,9 @@ struct Counters {
     int reset = 0;
     int clear = 0;
     int draw = 0;
+    int stretch_rect = 0;
     int set_texture_null = 0;
+    std::vector<const PixelShader*> drawn_with;  // the pixel shader of each draw, in order
 };
 Counters& counters();
 void clear_counters();

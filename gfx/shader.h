@@ -59,6 +59,7 @@ class Shader {
     const std::vector<Constant>& pixel_constants() const { return pixel_constants_; }
     const std::vector<Sampler>& pixel_samplers() const { return pixel_samplers_; }
     bool loaded() const { return vertex_shader_ != nullptr && pixel_shader_ != nullptr; }
+    const gfx::platform::PixelShader* platform_pixel_shader() const { return pixel_shader_; }
 
   private:
     friend class RenderDevice;

@@ -1,12 +1,12 @@
 #include "host/headless_render.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "gfx/render_device.h"
@@ -24,7 +24,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: brushwright --render OUTDIR [--paintings N] [--size WxH] [--seed S] [--data DATAROOT]"
-    " [--speed S] [--delay D] [--frames K]\n";
+    " [--speed S] [--delay D] [--frames K] [--rate R]\n";
 
 struct RenderOptions {
     std::string out_dir;
@@ -36,7 +36,16 @@ struct RenderOptions {
     float speed = 20.0f;
     float delay = 7.0f;
     long frames_every = 0;
+    long rate = 0;  // frames a second of the virtual clock; 0: see effective_rate
 };
+
+// Frames written as a sequence are timed like the screen's; without them, only the finished
+// paintings are kept, and a coarse clock spends few frames on the crossfades and holds between
+// them (the paintings differ only in where a turn of the crossfade falls).
+long effective_rate(const RenderOptions& o) {
+    if (o.rate > 0) return o.rate;
+    return o.frames_every > 0 ? 60 : 6;
+}
 
 bool parse_long(const char* text, long low, long high, long& out) {
     char* end = nullptr;
@@ -86,6 +95,8 @@ bool parse_options(int argc, char** argv, RenderOptions& o) {
             ok = ok && parse_float(value, o.delay);
         } else if (arg == "--frames") {
             ok = ok && parse_long(value, 1, 1000000, o.frames_every);
+        } else if (arg == "--rate") {
+            ok = ok && parse_long(value, 1, 1000, o.rate);
         } else {
             std::fprintf(stderr, "brushwright: unknown option \"%s\"\n", arg.c_str());
             return false;
@@ -99,14 +110,15 @@ bool parse_options(int argc, char** argv, RenderOptions& o) {
     return !o.out_dir.empty();
 }
 
-// The fixed clocks: the seed is the tick count; the frame clock runs at 60 frames a second.
+// The fixed clocks: the seed is the tick count; the frame clock advances one frame at a time.
 uint32_t render_seed = 1;
 uint64_t render_frame = 0;
+uint64_t render_rate = 60;
 uint32_t fixed_tick_count() {
     return render_seed;
 }
 uint32_t frame_clock() {
-    return static_cast<uint32_t>(render_frame * 1000 / 60);
+    return static_cast<uint32_t>(render_frame * 1000 / render_rate);
 }
 
 bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
@@ -126,14 +138,19 @@ std::string numbered(const std::string& dir, const char* stem, uint64_t n, int d
 }  // namespace
 
 int host::run_headless_render(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
     RenderOptions o;
     if (!parse_options(argc, argv, o)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    mkdir(o.out_dir.c_str(), 0777);
-    struct stat st {};
-    if (stat(o.out_dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    std::error_code made;
+    std::filesystem::create_directories(o.out_dir, made);
+    if (!std::filesystem::is_directory(o.out_dir, made)) {
         std::fprintf(stderr, "brushwright: can't make the folder \"%s\"\n", o.out_dir.c_str());
         return 1;
     }
@@ -144,6 +161,7 @@ int host::run_headless_render(int argc, char** argv) {
     settings.delay = o.delay;
     render_seed = static_cast<uint32_t>(o.seed);
     render_frame = 0;
+    render_rate = static_cast<uint64_t>(effective_rate(o));
     picture::clocks() = {fixed_tick_count, frame_clock};
 
     switch (picture::start_picture(0, o.width, o.height, false)) {

@@ -1,6 +1,7 @@
 // Brushwright on Windows: the screen saver as the display settings start it. "/c:N" shows the
 // settings dialog, "/p HWND" (or the preview host's name) paints inside a preview window,
-// anything else paints full screen.
+// anything else paints full screen. "--render OUTDIR ..." paints headless into files with the
+// clocks fixed, as the POSIX program does, so that the two platforms' paintings can be compared.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -11,9 +12,12 @@
 
 #include <mmsystem.h>  // timeGetTime
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "host/command_line.h"
+#include "host/headless_render.h"
 #include "host/picture_engine.h"
 #include "host/saver_run.h"
 #include "host/win32_settings.h"
@@ -62,6 +66,9 @@ uint32_t multimedia_time() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+    for (int i = 1; i < __argc; ++i)
+        if (std::strcmp(__argv[i], "--render") == 0)
+            return host::run_headless_render(__argc, __argv);
     const host::Win32Strings strings = host::load_strings(instance);
     host::register_window_class(instance, strings.window_class);
     const host::RunChoice choice =

@@ -1,6 +1,7 @@
 // brushwright-kit image decode FILE -o OUT.png
 // brushwright-kit image bank DATAROOT KIND N -o OUT.png
 // Decodes an image as the saver does and writes it as an RGBA PNG, top row first.
+#include <cctype>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -32,10 +33,26 @@ bool split_output(int argc, char** argv, std::vector<std::string>& positional, s
     return !out.empty();
 }
 
+// JPEG images load with alpha 0 (the passes never read it); a PNG of them is written opaque so
+// that it can be looked at.
+void make_opaque(unsigned char* rgba, int width, int height) {
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < pixels; ++i) rgba[i * 4 + 3] = 255;
+}
+
+bool is_jpeg_name(const std::string& file) {
+    const size_t dot = file.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = file.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "jpg" || ext == "jpeg";
+}
+
 int decode_file(const std::string& file, const std::string& out) {
     int width = 0, height = 0;
     const loading::PixelBuffer pixels = kit::read_image_file(file, width, height);
     if (!pixels) return 1;
+    if (is_jpeg_name(file)) make_opaque(pixels.get(), width, height);
     return kit::write_rgba_png(out, pixels.get(), width, height) ? 0 : 1;
 }
 
@@ -49,6 +66,7 @@ int decode_bank(const std::string& root, int kind, int n, const std::string& out
         return 1;
     }
     std::printf("%d x %d, image count %d\n", width, height, count);
+    make_opaque(pixels.get(), width, height);  // bank images are JPEG
     return kit::write_rgba_png(out, pixels.get(), width, height) ? 0 : 1;
 }
 

@@ -52,13 +52,16 @@
 
     ps_3_0
     def c21, 1, 0.5, -1, 0
-    def c22, -0.009, 0.017, 0.3125, -1.5  // cell size = 0.017 - 0.009 * layer; 1 / 3.2
+    def c22, -0.007, 0.014, 0.3125, -1.5  // cell size = 0.017 - 0.009 * layer; 1 / 3.2
     def c23, 2, -1, 37.17, 11.3               // per-layer seed
     def c24, 0.1031, 0.1030, 0.0973, 33.33    // hash
     def c25, 0.8, 0.1, 1e9, 0.2               // jitter, far, region width
     def c26, 0.3, 0.59, 0.11, 1.12            // luminance, saturation
     def c27, 0.1, 0.04, 0.3, 0.8              // value and warmth jitter, tint
     def c28, 0.4, 0.9, 0, 0
+    def c30, 0.37, 0.29, 0.13, 0.61           // ripples: cycles per cell, phase
+    def c31, 6.2831853, -3.1415927, 0.15, 0   // 2 pi, -pi, bend in cells
+    def c32, 0.23, -0.17, 0, 0                // ripples run at a slant
     defi i0, 4, 0, 0, 0
     dcl_texcoord v0.xy
     dcl_2d s0
@@ -78,6 +81,14 @@
     mov r1.x, v0.x
     mul r1.y, v0.y, r0.z
     mul r1.xy, r1, r2.w             // g: position in cells
+    // bend the cell grid with two crossed ripples, so stroke edges curve as a brush's do
+    mad r4.xy, r1.yx, c30.xy, c30.zw
+    mad r4.xy, r1, c32, r4
+    frc r4.xy, r4
+    mad r4.xy, r4, c31.x, c31.y
+    sincos r5.x, r4.x
+    sincos r5.y, r4.y
+    mad r1.xy, r5, c31.z, r1
     // stroke direction d = (cos t, sin t) from the doubled angle of the form canvas
     texld r3, v0, s2
     mad r3.xy, r3, c23.x, c23.y

@@ -1,6 +1,6 @@
 // One direction of a separable Gaussian blur: "_pass" 0 blurs across, 1 down. The blur reaches
-// "alpha" steps of "delta" (texture coordinates) to either side, taken with thirteen taps whose
-// spacing is capped at 2.5 pixels, so a wide radius costs no more than a narrow one. Only the
+// "alpha" steps of "delta" (texture coordinates) to either side, taken with nine taps whose
+// spacing is capped at 3.75 pixels, so a wide radius costs no more than a narrow one. Only the
 // channels set in "mask" take the blurred value; the others pass through.
 //
 // Parameters:
@@ -28,18 +28,18 @@
 //
 
     ps_3_0
-    def c20, -6, 1, -0.080149, 0.16666667  // first tap, one, -log2(e)/18, 1/6
-    def c21, 2.5, 0, 0, 0                  // widest tap spacing in pixels
-    defi i0, 13, 0, 0, 0
+    def c20, -4, 1, -0.18034, 0.25        // first tap, one, -log2(e)/8, 1/4
+    def c21, 3.75, 0, 0, 0                 // widest tap spacing in pixels
+    defi i0, 9, 0, 0, 0
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
     dsx r0.x, v0.x                  // one pixel across and down, in texture units
     dsy r0.y, v0.y
     abs r0.xy, r0
-    mul r1.x, c1.x, c2.x            // spacing: alpha * delta / 6 ...
+    mul r1.x, c1.x, c2.x            // spacing: alpha * delta / 4 ...
     mul r1.x, r1.x, c20.w
-    mul r1.y, r0.x, c21.x           // ... at most 2.5 pixels
+    mul r1.y, r0.x, c21.x           // ... at most 3.75 pixels
     min r1.x, r1.x, r1.y
     rcp r1.z, r0.x                  // the same spacing in pixels down: times width / height
     mul r1.z, r1.z, r0.y
@@ -49,11 +49,11 @@
     mul r2.y, c0.x, r1.w
     mov r3, c21.y                   // weighted sum
     mov r4.x, c21.y                 // sum of weights
-    mov r5.x, c20.x                 // tap index k = -6 .. 6
+    mov r5.x, c20.x                 // tap index k = -4 .. 4
     rep i0
         mad r6.xy, r5.x, r2, v0
         texld r7, r6, s0
-        mul r6.z, r5.x, r5.x        // weight exp(-k*k/18)
+        mul r6.z, r5.x, r5.x        // weight exp(-k*k/8)
         mul r6.z, r6.z, c20.z
         exp r6.w, r6.z
         mad r3, r7, r6.w, r3

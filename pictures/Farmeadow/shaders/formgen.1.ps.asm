@@ -1,8 +1,7 @@
-// Form of a plan at any layer (the fallback generator): the layer decides where the plan lies
-// (layer 0 everywhere, later layers ever lower in the picture, their upper edge shaped by the
-// facture and f1) and how its strokes run (level at the back, upright at the front, swayed by
-// the facture and f2); the paint thickness comes from the facture, the remembered form and the
-// grain, weighted by f3. Writes direction (doubled angle), thickness and coverage.
+// Form of the middle plan: the fields. It lies below an edge shaped by the facture and f1, soft
+// so that field meets sky in a broken line, and its strokes run level across the stripes of the
+// fields, swayed moderately by the facture and f2. The paint is of middling thickness. Writes
+// direction (doubled angle), thickness and coverage.
 //
 // Parameters:
 //
@@ -35,8 +34,8 @@
     ps_3_0
     def c20, 256, 0.00390625, 0.5, -0.5
     def c21, 0.72, -0.42, 0.01, 2
-    def c22, 0.12, 0.14, 25, 3.1415927
-    def c23, 0.6, 2.5, 1.3, 6.2831853
+    def c22, 0.12, 0.18, 14, 3.1415927
+    def c23, 0.6, 2.5, 0.9, 6.2831853
     def c24, 0.45, 0.5, 0.25, 0.1
     def c25, 5, 2.8125, 0, 1
     def c26, 76.8, 40, 0, 0

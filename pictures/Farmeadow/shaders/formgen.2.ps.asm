@@ -1,8 +1,7 @@
-// Form of a plan at any layer (the fallback generator): the layer decides where the plan lies
-// (layer 0 everywhere, later layers ever lower in the picture, their upper edge shaped by the
-// facture and f1) and how its strokes run (level at the back, upright at the front, swayed by
-// the facture and f2); the paint thickness comes from the facture, the remembered form and the
-// grain, weighted by f3. Writes direction (doubled angle), thickness and coverage.
+// Form of the near plan: the meadow in front. It lies low in the picture below a ragged edge (the
+// tops of the grass), its strokes stand upright and sway strongly with a fine stroke-shaped
+// noise, like grass blades, and the paint is thick, so the relief catches the light most here.
+// Writes direction (doubled angle), thickness and coverage.
 //
 // Parameters:
 //
@@ -35,11 +34,11 @@
     ps_3_0
     def c20, 256, 0.00390625, 0.5, -0.5
     def c21, 0.72, -0.42, 0.01, 2
-    def c22, 0.12, 0.14, 25, 3.1415927
-    def c23, 0.6, 2.5, 1.3, 6.2831853
-    def c24, 0.45, 0.5, 0.25, 0.1
+    def c22, 0.12, 0.2, 40, 3.1415927
+    def c23, 0.6, 2.5, 1.9, 6.2831853
+    def c24, 0.55, 0.5, 0.25, 0.1
     def c25, 5, 2.8125, 0, 1
-    def c26, 76.8, 40, 0, 0
+    def c26, 115.2, 40, 0, 0
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1

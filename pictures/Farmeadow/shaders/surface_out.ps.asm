@@ -41,12 +41,15 @@
 
     ps_3_0
     def c21, 1, 0.5, -1, 0
-    def c22, -0.009, 0.017, 0.3125, -1.5  // as the colour strokes
+    def c22, -0.007, 0.014, 0.3125, -1.5  // as the colour strokes
     def c23, 2, -1, 37.17, 11.3
     def c24, 0.1031, 0.1030, 0.0973, 33.33
     def c25, 0.8, 0.1, 1e9, 3.0               // grooves per cell across
     def c26, 6.2831853, -3.1415927, 5, 0.3
-    def c27, 0.3, 0.16, 0.07, 0.03
+    def c27, 0.3, 0.09, 0.07, 0.02
+    def c30, 0.37, 0.29, 0.13, 0.61           // ripples: cycles per cell, phase
+    def c31, 6.2831853, -3.1415927, 0.15, 0   // 2 pi, -pi, bend in cells
+    def c32, 0.23, -0.17, 0, 0                // ripples run at a slant
     defi i0, 4, 0, 0, 0
     dcl_texcoord v0.xy
     dcl_2d s0
@@ -68,6 +71,14 @@
     mov r1.x, v0.x
     mul r1.y, v0.y, r0.z
     mul r1.xy, r1, r2.w
+    // bend the cell grid with two crossed ripples, so stroke edges curve as a brush's do
+    mad r4.xy, r1.yx, c30.xy, c30.zw
+    mad r4.xy, r1, c32, r4
+    frc r4.xy, r4
+    mad r4.xy, r4, c31.x, c31.y
+    sincos r5.x, r4.x
+    sincos r5.y, r4.y
+    mad r1.xy, r5, c31.z, r1
     mad r11.x, r3.w, c23.z, c23.w
     mad r3.xy, r3, c23.x, c23.y
     dp2add r4.x, r3, r3, c21.w

@@ -20,10 +20,20 @@
 //
 
     ps_3_0
+    def c2, 0.001953125, 0.998046875, 0, 0  // weights that show one image alone to 8 bits
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
-    texld r0, v0, s0
-    texld r1, v0, s1
-    lrp r2, c0.x, r1, r0
+    // Held paintings show one image: read only that one (a frame's whole cost is its reads).
+    if_lt c0.x, c2.x
+        texld r2, v0, s0
+    else
+        if_gt c0.x, c2.y
+            texld r2, v0, s1
+        else
+            texld r0, v0, s0
+            texld r1, v0, s1
+            lrp r2, c0.x, r1, r0
+        endif
+    endif
     mov oC0, r2

@@ -1,0 +1,17 @@
+#pragma once
+// The painting engine as the shared run (host/saver_run.h) drives it.
+#include "gfx/render_device.h"
+#include "picture/picture.h"
+
+namespace host {
+
+struct PictureEngine {
+    picture::StartResult start(gfx::WindowHandle window, int width, int height, bool full_screen) {
+        return picture::start_picture(window, width, height, full_screen);
+    }
+    void step() { picture::picture_step(); }
+    RenderDevice* device() { return picture::picture_device(); }
+    void stop() { picture::stop_picture(); }
+};
+
+}  // namespace host

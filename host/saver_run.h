@@ -1,0 +1,130 @@
+#pragma once
+// The run of the saver window, written once for every platform: start-up order, the preview
+// wait, the frame loop, what input ends a run, paint and resize handling, the shutdown order
+// and the exit code. The platform supplies a window and the engine as plain types with the
+// members used below (no virtual calls):
+//
+//   Window: bool create(); void read_settings(); bool wait_preview_second() (false: the window
+//           went away meanwhile); int width(), height(); gfx::WindowHandle handle();
+//           void hide_cursor(); void show_cursor(); void close();
+//           Pump pump(Engine&) (takes at most one waiting event and hands it to on_event);
+//   Engine: picture::StartResult start(handle, width, height, full_screen); void step();
+//           Device* device() (null before start); void stop();
+//   Device: begin_frame(); clear(r, g, b); end_frame(); present(); resize(w, h).
+#include "picture/picture.h"
+
+namespace host {
+
+// How the saver window was asked for. Windows knows full_screen and preview; embedded (a window
+// or the root window that another program owns) and own_window are POSIX runs.
+enum class RunKind { full_screen, preview, embedded, own_window };
+
+// Input that may end a run. quit_key is q or Escape.
+enum class Input { key, quit_key, left_button, right_button, middle_button, wheel, motion };
+
+// Keys and left or right clicks close a full-screen run; a preview or an embedded run never
+// closes on input (its owner ends it); a run in its own window closes on q or Escape. Motion,
+// the middle button and the wheel never close anything.
+bool input_closes(Input input, RunKind kind);
+
+// A preview draws a 1024 x 1024 picture whatever its window's size.
+inline constexpr int kPreviewPictureSize = 1024;
+// A preview window inside a parent with an empty rectangle.
+inline constexpr int kEmptyParentWindowSize = 512;
+
+struct Size {
+    int width = 0;
+    int height = 0;
+};
+// The preview window takes its parent's size, or 512 x 512 when that is empty either way.
+inline Size preview_window_size(int parent_width, int parent_height) {
+    if (parent_width <= 0 || parent_height <= 0)
+        return {kEmptyParentWindowSize, kEmptyParentWindowSize};
+    return {parent_width, parent_height};
+}
+
+// One window event as the shared rules see it.
+struct Event {
+    enum class Kind { input, resize, paint };
+    Kind kind = Kind::paint;
+    Input input = Input::key;
+    int width = 0;  // resize
+    int height = 0;
+};
+
+// What one turn of the platform's event pump found.
+enum class Pump {
+    idle,     // nothing was waiting: draw a frame
+    handled,  // one event was taken and handled
+    quit,     // the window is gone (or the process was asked to end): leave the loop
+};
+
+// One frame: begin, clear to black, one picture step, end, present. Nothing without a device.
+template <class Engine>
+void draw_frame(Engine& engine) {
+    auto* device = engine.device();
+    if (!device) return;
+    device->begin_frame();
+    device->clear(0.0f, 0.0f, 0.0f);
+    engine.step();
+    device->end_frame();
+    device->present();
+}
+
+// The window procedure's rules. A paint request draws a whole extra frame (the picture's clock
+// advances with it); size changes reach the device once it exists.
+template <class Window, class Engine>
+void on_event(Window& window, Engine& engine, RunKind kind, const Event& event) {
+    switch (event.kind) {
+        case Event::Kind::input:
+            if (input_closes(event.input, kind)) window.close();
+            break;
+        case Event::Kind::resize:
+            if (auto* device = engine.device()) device->resize(event.width, event.height);
+            break;
+        case Event::Kind::paint:
+            draw_frame(engine);
+            break;
+    }
+}
+
+// The exit codes of a window run.
+inline constexpr int kExitNormal = 0;         // after a run, or when nothing could start
+inline constexpr int kExitNoParameters = -1;  // the picture's parameter file is missing
+inline constexpr int kExitSettings = 1;       // after the settings dialog
+
+// Everything after the run mode is chosen: window and settings, the preview's one-second wait,
+// picture start-up, the frame loop until the window goes, then cursor, device and exit code.
+template <class Window, class Engine>
+int run_saver(Window& window, Engine& engine, RunKind kind) {
+    if (!window.create()) return kExitNormal;
+    window.read_settings();
+    // The picture starts about one second after the preview window shows; a window destroyed
+    // during that second ends the run before anything starts.
+    if (kind == RunKind::preview && !window.wait_preview_second()) return kExitNormal;
+
+    const bool full_screen = kind == RunKind::full_screen;
+    int width = window.width();
+    int height = window.height();
+    if (kind == RunKind::preview) width = height = kPreviewPictureSize;
+    const picture::StartResult started = engine.start(window.handle(), width, height, full_screen);
+
+    int code = kExitNormal;
+    if (started == picture::StartResult::started) {
+        if (full_screen) window.hide_cursor();
+        // No limiter and no sleep: the picture's own clock paces the painting, and presenting
+        // waits for the display where the driver does.
+        for (;;) {
+            const Pump turn = window.pump(engine);
+            if (turn == Pump::quit) break;
+            if (turn == Pump::idle) draw_frame(engine);
+        }
+        window.show_cursor();
+    } else if (started == picture::StartResult::no_parameters) {
+        code = kExitNoParameters;
+    }
+    engine.stop();  // destroys the device, if one was made
+    return code;
+}
+
+}  // namespace host

@@ -1,0 +1,47 @@
+#include "host/settings_model.h"
+
+#include <cmath>
+
+#include "host/command_line.h"
+
+namespace host {
+
+picture::Settings settings_from_store(const StoredSettings& stored,
+                                      std::string_view default_folder) {
+    picture::Settings s;
+    s.data_folder = std::string(default_folder);
+    if (!stored.opened) return s;
+    if (stored.path) s.data_folder = *stored.path;
+    if (stored.speed) s.speed = static_cast<float>(*stored.speed);
+    if (stored.delay) s.delay = static_cast<float>(*stored.delay);
+    return s;
+}
+
+namespace {
+
+// The in-memory value as the dialog's "%d" of a truncating conversion; values outside the
+// 32-bit range (any float read from a large unsigned value) saturate rather than overflow.
+std::string truncated_text(float value) {
+    if (std::isnan(value)) return "0";
+    if (value >= 2147483647.0f) return "2147483647";
+    if (value <= -2147483648.0f) return "-2147483648";
+    return std::to_string(static_cast<int32_t>(value));
+}
+
+std::string field_text(const std::optional<uint32_t>& stored, float in_memory) {
+    if (stored) return std::to_string(static_cast<int32_t>(*stored));
+    return truncated_text(in_memory);
+}
+
+}  // namespace
+
+SettingsFields dialog_fields(const StoredSettings& stored, const picture::Settings& in_memory) {
+    if (!stored.opened) return {};
+    return {field_text(stored.speed, in_memory.speed), field_text(stored.delay, in_memory.delay)};
+}
+
+uint32_t field_value(std::string_view text) {
+    return static_cast<uint32_t>(read_decimal(text.substr(0, kFieldCharacters)));
+}
+
+}  // namespace host

@@ -1,0 +1,299 @@
+#include "host/x11_saver.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+// Xlib defines macros (None, Bool, Status) that clash with C++ names: include it last.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+namespace host {
+
+namespace {
+
+volatile std::sig_atomic_t g_stop_requested = 0;
+
+void on_stop_signal(int) {
+    g_stop_requested = 1;
+}
+
+// A foreign window may vanish between any two requests: X errors are expected, never fatal.
+int on_x_error(Display*, XErrorEvent*) {
+    return 0;
+}
+
+int64_t now_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+Display* dpy(void* display) {
+    return static_cast<Display*>(display);
+}
+
+}  // namespace
+
+void install_stop_signals() {
+    struct sigaction action = {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    // Restarted reads keep Xlib whole; poll() in the preview wait returns early all the same.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+X11Saver::~X11Saver() {
+    Display* x = dpy(display_);
+    if (!x) return;
+    if (cursor_) XFreeCursor(x, cursor_);
+    if (own_ && !gone_) {
+        XUngrabKeyboard(x, CurrentTime);
+        XUngrabPointer(x, CurrentTime);
+        XDestroyWindow(x, own_);
+    }
+    XCloseDisplay(x);
+}
+
+bool X11Saver::connect(std::string& error) {
+    XSetErrorHandler(on_x_error);
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) {
+        const char* name = XDisplayName(nullptr);
+        error = name && name[0] ? "cannot open the X display \"" + std::string(name) + "\""
+                                : std::string("no X display (DISPLAY is not set)");
+        return false;
+    }
+    delete_atom_ = XInternAtom(dpy(display_), "WM_DELETE_WINDOW", False);
+    return true;
+}
+
+bool X11Saver::create() {
+    switch (options_.kind) {
+        case RunKind::full_screen:
+            return create_full_screen();
+        case RunKind::preview:
+            return create_preview();
+        case RunKind::embedded:
+            return create_embedded();
+        case RunKind::own_window:
+            return create_own_window();
+    }
+    return false;
+}
+
+bool X11Saver::create_full_screen() {
+    Display* x = dpy(display_);
+    const int screen = DefaultScreen(x);
+    width_ = DisplayWidth(x, screen);
+    height_ = DisplayHeight(x, screen);
+    XSetWindowAttributes attributes = {};
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(x, screen);
+    attributes.event_mask = KeyPressMask | ButtonPressMask | StructureNotifyMask | ExposureMask;
+    own_ =
+        XCreateWindow(x, RootWindow(x, screen), 0, 0, static_cast<unsigned>(width_),
+                      static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+    if (!own_) return false;
+    painted_ = own_;
+    XStoreName(x, own_, "Brushwright");
+    XMapRaised(x, own_);
+    grab_input();
+    return true;
+}
+
+// Keys and clicks must reach the saver wherever the focus was: take the keyboard and the
+// pointer once the window is viewable (a grab of an unmapped window fails, so retry briefly).
+void X11Saver::grab_input() {
+    Display* x = dpy(display_);
+    XSync(x, False);
+    for (int tries = 0; tries < 40; ++tries) {
+        const int keyboard =
+            XGrabKeyboard(x, own_, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        const int pointer = XGrabPointer(x, own_, True, ButtonPressMask, GrabModeAsync,
+                                         GrabModeAsync, own_, 0, CurrentTime);
+        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    XSetInputFocus(x, own_, RevertToParent, CurrentTime);
+}
+
+bool X11Saver::create_preview() {
+    Display* x = dpy(display_);
+    XWindowAttributes parent = {};
+    if (!XGetWindowAttributes(x, options_.target, &parent)) {
+        std::fprintf(stderr, "brushwright: no preview window 0x%lx\n", options_.target);
+        return false;
+    }
+    const Size size = preview_window_size(parent.width, parent.height);
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = BlackPixel(x, DefaultScreen(x));
+    // Only structure and exposure: keys and clicks stay with the program that shows the preview.
+    attributes.event_mask = StructureNotifyMask | ExposureMask;
+    own_ = XCreateWindow(x, options_.target, 0, 0, static_cast<unsigned>(size.width),
+                         static_cast<unsigned>(size.height), 0, CopyFromParent, InputOutput,
+                         CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+    XSync(x, False);
+    if (!own_) return false;
+    painted_ = own_;
+    width_ = size.width;
+    height_ = size.height;
+    XMapWindow(x, own_);
+    XFlush(x);
+    return true;
+}
+
+bool X11Saver::create_embedded() {
+    Display* x = dpy(display_);
+    const unsigned long window = options_.target ? options_.target : DefaultRootWindow(x);
+    XWindowAttributes attributes = {};
+    if (!XGetWindowAttributes(x, window, &attributes)) {
+        std::fprintf(stderr, "brushwright: no window 0x%lx to paint\n", window);
+        return false;
+    }
+    // Structure and exposure only: the window's owner keeps the input.
+    XSelectInput(x, window, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
+    XSync(x, False);
+    painted_ = window;
+    width_ = attributes.width;
+    height_ = attributes.height;
+    return true;
+}
+
+bool X11Saver::create_own_window() {
+    Display* x = dpy(display_);
+    const int screen = DefaultScreen(x);
+    const int w = std::min(1024, DisplayWidth(x, screen));
+    const int h = std::min(768, DisplayHeight(x, screen));
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = BlackPixel(x, screen);
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
+    own_ = XCreateWindow(x, RootWindow(x, screen), 0, 0, static_cast<unsigned>(w),
+                         static_cast<unsigned>(h), 0, CopyFromParent, InputOutput, CopyFromParent,
+                         CWBackPixel | CWEventMask, &attributes);
+    if (!own_) return false;
+    painted_ = own_;
+    width_ = w;
+    height_ = h;
+    XStoreName(x, own_, "Brushwright");
+    Atom protocols[] = {static_cast<Atom>(delete_atom_)};
+    XSetWMProtocols(x, own_, protocols, 1);
+    XMapWindow(x, own_);
+    XFlush(x);
+    return true;
+}
+
+bool X11Saver::wait_preview_second() {
+    Display* x = dpy(display_);
+    const int64_t end = now_ms() + 1000;
+    for (;;) {
+        if (g_stop_requested) return false;
+        while (XPending(x)) {
+            XEvent e;
+            XNextEvent(x, &e);
+            if (e.type == DestroyNotify && e.xdestroywindow.window == painted_) {
+                gone_ = true;
+                return false;
+            }
+        }
+        const int64_t left = end - now_ms();
+        if (left <= 0) return true;
+        pollfd fd = {ConnectionNumber(x), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left));
+    }
+}
+
+void X11Saver::hide_cursor() {
+    Display* x = dpy(display_);
+    if (cursor_ || !own_) return;
+    static const char empty[1] = {0};
+    const Pixmap blank = XCreateBitmapFromData(x, own_, empty, 1, 1);
+    XColor black = {};
+    cursor_ = XCreatePixmapCursor(x, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(x, blank);
+    XDefineCursor(x, own_, cursor_);
+    XFlush(x);
+}
+
+void X11Saver::show_cursor() {
+    Display* x = dpy(display_);
+    if (!cursor_) return;
+    if (!gone_) XUndefineCursor(x, own_);
+    XFreeCursor(x, cursor_);
+    cursor_ = 0;
+    XFlush(x);
+}
+
+X11Saver::Taken X11Saver::take_event(Event& event) {
+    if (g_stop_requested || closing_ || gone_) return Taken::quit;
+    Display* x = dpy(display_);
+    if (!XPending(x)) return Taken::nothing;
+    XEvent e;
+    XNextEvent(x, &e);
+    switch (e.type) {
+        case DestroyNotify:
+            if (e.xdestroywindow.window != painted_) return Taken::other;
+            gone_ = true;
+            return Taken::quit;
+        case ConfigureNotify:
+            if (e.xconfigure.window != painted_) return Taken::other;
+            if (e.xconfigure.width == width_ && e.xconfigure.height == height_) return Taken::other;
+            width_ = e.xconfigure.width;
+            height_ = e.xconfigure.height;
+            event = {Event::Kind::resize, Input::key, width_, height_};
+            return Taken::event;
+        case Expose:
+            if (e.xexpose.count != 0) return Taken::other;
+            event = {Event::Kind::paint, Input::key, 0, 0};
+            return Taken::event;
+        case KeyPress: {
+            const KeySym key = XLookupKeysym(&e.xkey, 0);
+            const bool quit_key = key == XK_q || key == XK_Q || key == XK_Escape;
+            event = {Event::Kind::input, quit_key ? Input::quit_key : Input::key, 0, 0};
+            return Taken::event;
+        }
+        case ButtonPress: {
+            Input input = Input::wheel;  // buttons 4 to 7 are the wheel
+            if (e.xbutton.button == Button1) input = Input::left_button;
+            if (e.xbutton.button == Button2) input = Input::middle_button;
+            if (e.xbutton.button == Button3) input = Input::right_button;
+            event = {Event::Kind::input, input, 0, 0};
+            return Taken::event;
+        }
+        case MotionNotify:
+            event = {Event::Kind::input, Input::motion, 0, 0};
+            return Taken::event;
+        case ClientMessage:
+            // The window manager's close button on a window of our own.
+            if (static_cast<unsigned long>(e.xclient.data.l[0]) != delete_atom_)
+                return Taken::other;
+            closing_ = true;
+            return Taken::quit;
+        default:
+            return Taken::other;
+    }
+}
+
+void X11Saver::count_frame() {
+    if (!options_.show_fps) return;
+    const int64_t now = now_ms();
+    if (fps_since_ms_ < 0) fps_since_ms_ = now;
+    ++frames_;
+    if (now - fps_since_ms_ >= 1000) {
+        std::fprintf(
+            stderr, "brushwright: %.1f frames per second\n",
+            static_cast<double>(frames_) * 1000.0 / static_cast<double>(now - fps_since_ms_));
+        frames_ = 0;
+        fps_since_ms_ = now;
+    }
+}
+
+}  // namespace host

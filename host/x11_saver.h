@@ -1,0 +1,93 @@
+#pragma once
+// The saver window on X11, the Window of host/saver_run.h: a full-screen window that takes the
+// keyboard and pointer, a preview child inside a given parent, an existing window or the root
+// window painted for the program that owns it, or a window of its own. SIGINT and SIGTERM end
+// every run through the same path as the window going away.
+#include <cstdint>
+#include <string>
+
+#include "gfx/platform.h"
+#include "host/saver_run.h"
+
+namespace host {
+
+struct X11RunOptions {
+    RunKind kind = RunKind::full_screen;
+    // Embedded: the window to paint (0: the root window). Preview: the parent window.
+    unsigned long target = 0;
+    bool show_fps = false;
+    // Called once the window exists, before anything is painted: fills picture::settings().
+    void (*read_settings)(const void* context) = nullptr;
+    const void* settings_context = nullptr;
+};
+
+// Makes SIGINT and SIGTERM end the run cleanly (the device is destroyed, the cursor shown).
+void install_stop_signals();
+
+class X11Saver {
+  public:
+    explicit X11Saver(const X11RunOptions& options) : options_(options) {}
+    ~X11Saver();
+    X11Saver(const X11Saver&) = delete;
+    X11Saver& operator=(const X11Saver&) = delete;
+
+    // Opens the X display; false (with `error` set) when there is none.
+    bool connect(std::string& error);
+
+    // The Window members of run_saver().
+    bool create();
+    void read_settings() {
+        if (options_.read_settings) options_.read_settings(options_.settings_context);
+    }
+    bool wait_preview_second();
+    int width() const { return width_; }
+    int height() const { return height_; }
+    gfx::WindowHandle handle() const { return painted_; }
+    void hide_cursor();
+    void show_cursor();
+    void close() { closing_ = true; }
+
+    template <class Engine>
+    Pump pump(Engine& engine) {
+        Event event;
+        switch (take_event(event)) {
+            case Taken::nothing:
+                count_frame();
+                return Pump::idle;
+            case Taken::quit:
+                return Pump::quit;
+            case Taken::event:
+                on_event(*this, engine, options_.kind, event);
+                return Pump::handled;
+            case Taken::other:
+                break;
+        }
+        return Pump::handled;
+    }
+
+  private:
+    enum class Taken { nothing, event, other, quit };
+    Taken take_event(Event& event);
+    void count_frame();
+    bool create_full_screen();
+    bool create_preview();
+    bool create_embedded();
+    bool create_own_window();
+    void grab_input();
+
+    X11RunOptions options_;
+    void* display_ = nullptr;    // Display*
+    unsigned long painted_ = 0;  // the window the device draws into
+    unsigned long own_ = 0;      // our own window, if we made one
+    unsigned long cursor_ = 0;   // the blank cursor while it is hidden
+    unsigned long delete_atom_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool closing_ = false;
+    bool gone_ = false;  // the painted window was destroyed
+    // -fps
+    uint64_t frames_ = 0;
+    int64_t fps_since_ms_ = -1;
+};
+
+}  // namespace host

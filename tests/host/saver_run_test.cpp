@@ -1,0 +1,225 @@
+// The shared window run against a recording stand-in: start-up order, frames, input rules,
+// paint and resize, shutdown order and exit codes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "host/saver_run.h"
+
+namespace {
+
+using host::Event;
+using host::Input;
+using host::Pump;
+using host::RunKind;
+
+struct Log {
+    std::vector<std::string> calls;
+    void add(std::string call) { calls.push_back(std::move(call)); }
+};
+
+struct FakeDevice {
+    Log* log;
+    void begin_frame() { log->add("begin"); }
+    void clear(float r, float g, float b) {
+        log->add(r == 0 && g == 0 && b == 0 ? "clear black" : "clear colour");
+    }
+    void end_frame() { log->add("end"); }
+    void present() { log->add("present"); }
+    void resize(int w, int h) { log->add("resize " + std::to_string(w) + "x" + std::to_string(h)); }
+};
+
+struct FakeEngine {
+    Log* log;
+    picture::StartResult result = picture::StartResult::started;
+    bool has_device = false;
+    FakeDevice fake{log};
+    picture::StartResult start(gfx::WindowHandle window, int w, int h, bool full_screen) {
+        log->add("start " + std::to_string(window) + " " + std::to_string(w) + "x" +
+                 std::to_string(h) + (full_screen ? " full" : " windowed"));
+        has_device = result != picture::StartResult::no_device;
+        return result;
+    }
+    void step() { log->add("step"); }
+    FakeDevice* device() { return has_device ? &fake : nullptr; }
+    void stop() {
+        log->add("stop");
+        has_device = false;
+    }
+};
+
+// One scripted turn of the event pump: nothing waiting (a frame), an event, or the quit.
+struct Turn {
+    enum { idle, event, quit } what;
+    Event happened{};
+};
+
+struct FakeWindow {
+    Log* log;
+    RunKind kind;
+    std::deque<Turn> script;
+    bool creates = true;
+    bool waits = true;
+    bool closed = false;
+    bool create() {
+        log->add("create");
+        return creates;
+    }
+    void read_settings() { log->add("settings"); }
+    bool wait_preview_second() {
+        log->add("wait");
+        return waits;
+    }
+    int width() const { return 640; }
+    int height() const { return 480; }
+    gfx::WindowHandle handle() const { return 77; }
+    void hide_cursor() { log->add("hide cursor"); }
+    void show_cursor() { log->add("show cursor"); }
+    void close() {
+        log->add("close");
+        closed = true;
+    }
+    Pump pump(FakeEngine& engine) {
+        if (closed || script.empty()) return Pump::quit;  // a closed window is destroyed
+        const Turn turn = script.front();
+        script.pop_front();
+        if (turn.what == Turn::quit) return Pump::quit;
+        if (turn.what == Turn::idle) return Pump::idle;
+        host::on_event(*this, engine, kind, turn.happened);
+        return Pump::handled;
+    }
+};
+
+Event input(Input i) {
+    return {Event::Kind::input, i, 0, 0};
+}
+
+const std::vector<std::string> kFrame = {"begin", "clear black", "step", "end", "present"};
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+TEST(SaverRun, FullScreenStartsPaintsAndShutsDownInOrder) {
+    Log log;
+    FakeEngine engine{&log};
+    FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}, {Turn::idle}, {Turn::quit}}};
+    EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), 0);
+    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 full", "hide cursor"},
+                                 kFrame,
+                                 kFrame,
+                                 {"show cursor", "stop"}}));
+}
+
+TEST(SaverRun, PreviewWaitsAndPaints1024SquareWithTheCursorShown) {
+    Log log;
+    FakeEngine engine{&log};
+    FakeWindow window{&log, RunKind::preview, {{Turn::idle}}};
+    EXPECT_EQ(host::run_saver(window, engine, RunKind::preview), 0);
+    EXPECT_EQ(log.calls, joined({{"create", "settings", "wait", "start 77 1024x1024 windowed"},
+                                 kFrame,
+                                 {"show cursor", "stop"}}));
+}
+
+TEST(SaverRun, FailuresGiveTheirExitCodes) {
+    {  // no window: nothing else happens
+        Log log;
+        FakeEngine engine{&log};
+        FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}}};
+        window.creates = false;
+        EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), 0);
+        EXPECT_EQ(log.calls, std::vector<std::string>{"create"});
+    }
+    {  // the preview window went away during the wait
+        Log log;
+        FakeEngine engine{&log};
+        FakeWindow window{&log, RunKind::preview, {{Turn::idle}}};
+        window.waits = false;
+        EXPECT_EQ(host::run_saver(window, engine, RunKind::preview), 0);
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings", "wait"}));
+    }
+    for (const auto& [result, code] : {std::pair{picture::StartResult::no_device, 0},
+                                       std::pair{picture::StartResult::no_parameters, -1}}) {
+        Log log;
+        FakeEngine engine{&log};
+        engine.result = result;
+        FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}}};
+        EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), code);
+        // No frame, no cursor change; the device (if any) is destroyed.
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings",
+                                                       "start 77 640x480 full", "stop"}));
+    }
+}
+
+TEST(SaverRun, InputRulesPerRunKind) {
+    const Input all[] = {Input::key,          Input::quit_key,      Input::left_button,
+                         Input::right_button, Input::middle_button, Input::wheel,
+                         Input::motion};
+    const struct {
+        RunKind kind;
+        std::vector<bool> closes;  // in the order of `all`
+    } cases[] = {
+        {RunKind::full_screen, {true, true, true, true, false, false, false}},
+        {RunKind::preview, {false, false, false, false, false, false, false}},
+        {RunKind::embedded, {false, false, false, false, false, false, false}},
+        {RunKind::own_window, {false, true, false, false, false, false, false}},
+    };
+    for (const auto& c : cases)
+        for (size_t i = 0; i < std::size(all); ++i)
+            EXPECT_EQ(host::input_closes(all[i], c.kind), c.closes[i])
+                << "kind " << static_cast<int>(c.kind) << " input " << i;
+}
+
+TEST(SaverRun, InputEndsAFullScreenRunButNeverAPreview) {
+    for (const RunKind kind : {RunKind::full_screen, RunKind::preview}) {
+        Log log;
+        FakeEngine engine{&log};
+        FakeWindow window{&log,
+                          kind,
+                          {{Turn::event, input(Input::motion)},
+                           {Turn::event, input(Input::wheel)},
+                           {Turn::event, input(Input::left_button)},
+                           {Turn::idle},
+                           {Turn::quit}}};
+        host::run_saver(window, engine, kind);
+        const size_t frames =
+            static_cast<size_t>(std::count(log.calls.begin(), log.calls.end(), "present"));
+        EXPECT_EQ(window.closed, kind == RunKind::full_screen);
+        EXPECT_EQ(frames, kind == RunKind::full_screen ? 0u : 1u);
+    }
+}
+
+TEST(SaverRun, PaintDrawsAWholeFrameAndResizeReachesTheDevice) {
+    Log log;
+    FakeEngine engine{&log};
+    FakeWindow window{&log,
+                      RunKind::embedded,
+                      {{Turn::event, {Event::Kind::paint}},
+                       {Turn::event, {Event::Kind::resize, Input::key, 800, 600}},
+                       {Turn::quit}}};
+    host::run_saver(window, engine, RunKind::embedded);
+    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 windowed"},
+                                 kFrame,
+                                 {"resize 800x600", "show cursor", "stop"}}));
+    // Before the device exists, paint and resize do nothing.
+    Log quiet;
+    FakeEngine idle_engine{&quiet};
+    FakeWindow w{&quiet, RunKind::full_screen, {}};
+    host::on_event(w, idle_engine, RunKind::full_screen, {Event::Kind::paint});
+    host::on_event(w, idle_engine, RunKind::full_screen, {Event::Kind::resize, Input::key, 1, 1});
+    EXPECT_TRUE(quiet.calls.empty());
+}
+
+TEST(SaverRun, PreviewWindowOfAnEmptyParentIs512Square) {
+    EXPECT_EQ(host::preview_window_size(0, 300).width, 512);
+    EXPECT_EQ(host::preview_window_size(300, 0).height, 512);
+    EXPECT_EQ(host::preview_window_size(320, 240).width, 320);
+    EXPECT_EQ(host::preview_window_size(320, 240).height, 240);
+}
+
+}  // namespace
