@@ -80,10 +80,14 @@ std::vector<uint8_t> icon_image(int size) {
     for (int row = size - 1; row >= 0; --row) {
         for (int col = 0; col < size; ++col) {
             Colour sum{0, 0, 0, 0};
+            const auto at = [&](int pixel, int sample) {
+                return (static_cast<float>(pixel) +
+                        (static_cast<float>(sample) + 0.5f) / kSamples) /
+                       static_cast<float>(size);
+            };
             for (int sy = 0; sy < kSamples; ++sy)
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const Colour c = icon_at((col + (sx + 0.5f) / kSamples) / size,
-                                             (row + (sy + 0.5f) / kSamples) / size);
+                    const Colour c = icon_at(at(col, sx), at(row, sy));
                     sum = {sum.r + c.r * c.a, sum.g + c.g * c.a, sum.b + c.b * c.a, sum.a + c.a};
                 }
             const float alpha = sum.a / (kSamples * kSamples);
