@@ -47,11 +47,20 @@ long effective_rate(const RenderOptions& o) {
     return o.frames_every > 0 ? 60 : 6;
 }
 
-bool parse_long(const char* text, long low, long high, long& out) {
+// 64 bits wide everywhere (a long has 32 on Windows), so a seed may take any 32-bit value.
+bool parse_long(const char* text, long long low, long long high, long long& out) {
     char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
+    const long long v = std::strtoll(text, &end, 10);
     if (end == text || *end != '\0' || v < low || v > high) return false;
     out = v;
+    return true;
+}
+
+bool parse_long(const char* text, long low, long high, long& out) {
+    long long v = 0;
+    if (!parse_long(text, static_cast<long long>(low), static_cast<long long>(high), v))
+        return false;
+    out = static_cast<long>(v);
     return true;
 }
 
@@ -76,7 +85,7 @@ bool parse_options(int argc, char** argv, RenderOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        long n = 0;
+        long long n = 0;
         bool ok = value != nullptr;
         if (arg == "--render") {
             if (ok) o.out_dir = value;
@@ -85,7 +94,7 @@ bool parse_options(int argc, char** argv, RenderOptions& o) {
         } else if (arg == "--size") {
             ok = ok && parse_size(value, o.width, o.height);
         } else if (arg == "--seed") {
-            ok = ok && parse_long(value, 0, 0xFFFFFFFFL, n);
+            ok = ok && parse_long(value, 0, 0xFFFFFFFFLL, n);
             o.seed = static_cast<unsigned long>(n);
         } else if (arg == "--data") {
             if (ok) o.data_root = value;

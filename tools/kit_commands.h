@@ -18,6 +18,7 @@ int run_image(int argc, char** argv);
 int run_picture(int argc, char** argv);
 int run_picture_build(int argc, char** argv);
 int run_picture_check(int argc, char** argv);
+int run_icon(int argc, char** argv);
 
 // Prints "usage: brushwright-kit LINE" on standard error and returns 2.
 int usage(const char* line);

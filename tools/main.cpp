@@ -24,6 +24,7 @@ constexpr Subcommand kSubcommands[] = {
     {"data", kit::run_data, "read DATAROOT PATH   read a data file as the saver does"},
     {"image", kit::run_image, "decode|bank   decode images to PNG"},
     {"picture", kit::run_picture, "build|check   build a picture's data root, check one"},
+    {"icon", kit::run_icon, "OUT.ico   draw the saver's icon for the Windows resources"},
 };
 
 int print_help(FILE* out) {
