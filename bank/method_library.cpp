@@ -20,6 +20,7 @@
 #include <cerrno>
 #else
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -102,9 +103,40 @@ void set_word(std::vector<uint8_t>& block, size_t i, int32_t v) {
     std::memcpy(block.data() + 4 * i, &v, 4);
 }
 
+#ifndef _WIN32
+// True when `path` is owned by the running user or by root and no one else may write to it.
+bool owned_and_closed(const std::string& path, bool want_folder) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (want_folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) return false;
+    if (st.st_uid != ::geteuid() && st.st_uid != 0) return false;
+    return (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+#endif
+
+// A library is code run inside the saver: a data folder copied from elsewhere must not be a
+// way to run it. Only a library that the running user or root owns, in a folder they own,
+// with neither writable by anyone else, is loaded.
+bool library_is_trusted(const std::string& folder, const std::string& path) {
+#ifdef _WIN32
+    (void)folder;
+    (void)path;
+    return true;
+#else
+    const std::string dir = folder.empty() ? "." : folder;
+    if (owned_and_closed(path, false) && owned_and_closed(dir, true)) return true;
+    std::fprintf(stderr,
+                 "Bank: \"%s\" is not loaded: it or its folder belongs to another user or may be "
+                 "written by others\n",
+                 path.c_str());
+    return false;
+#endif
+}
+
 bool load_methods(BankData& d) {
     const std::string path = d.folder + "/" + kMethodLibraryName;
     if (!path_is_readable(path)) return false;
+    if (!library_is_trusted(d.folder, path)) return false;
     void* library = load_library(path);
     if (library == nullptr) return false;
     auto create = as_function<BankMethodCreate>(entry(library, "Create"));

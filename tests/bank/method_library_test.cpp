@@ -16,7 +16,11 @@ void make_bank(const std::string& folder, bool with_library) {
     w.add({bank::Value::text("two")});
     std::string error;
     ASSERT_TRUE(w.write(folder, error)) << error;
-    if (with_library) fs::copy_file(TEST_METHODS_LIBRARY, folder + "/Methods.dll");
+    // The library is trusted only when no one else may write it or its folder.
+    fs::permissions(folder, fs::perms(0755));
+    if (!with_library) return;
+    fs::copy_file(TEST_METHODS_LIBRARY, folder + "/Methods.dll");
+    fs::permissions(folder + "/Methods.dll", fs::perms(0755));
 }
 
 TEST(MethodLibrary, VirtualSlotsComeFromTheLibrary) {
@@ -69,6 +73,34 @@ TEST(MethodLibrary, MissingOrRefusingLibraryIsNotTriedAgain) {
     auto refused = Bank::open(dir / "refuse");
     EXPECT_EQ(read_text(*refused, 1, 2, &n), "");
     EXPECT_EQ(n, -1);
+}
+
+TEST(MethodLibrary, LibraryOthersMayWriteIsNotLoaded) {
+    struct Case {
+        const char* what;
+        fs::perms library;
+        fs::perms folder;
+    };
+    const Case cases[] = {
+        {"group may write the library", fs::perms(0775), fs::perms(0755)},
+        {"anyone may write the library", fs::perms(0757), fs::perms(0755)},
+        {"group may write the folder", fs::perms(0755), fs::perms(0775)},
+        {"anyone may write the folder", fs::perms(0755), fs::perms(0757)},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        make_bank(dir / "b", true);
+        fs::permissions(dir / "b/Methods.dll", c.library);
+        fs::permissions(dir / "b", c.folder);
+        auto b = Bank::open(dir / "b");
+        int n = 0;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(read_text(*b, 1, 2, &n), "") << c.what;
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(n, -1) << c.what;
+        EXPECT_NE(message.find("Methods.dll\" is not loaded"), std::string::npos) << message;
+        EXPECT_EQ(read_text(*b, 1, 1), "one") << c.what;  // the bank stays usable
+    }
 }
 
 }  // namespace
