@@ -33,20 +33,20 @@ ParsedOptions parse_options(std::span<const OptionSpec> table, int argc, const c
             out.error = "unknown option \"" + std::string(word) + "\" (--help lists the options)";
             return out;
         }
-        const OptionSpec& spec = table[*index];
+        const OptionSpec& option = table[*index];
         ParsedOption parsed{*index, {}};
-        if (!spec.value_name.empty()) {
+        if (!option.value_name.empty()) {
             if (inline_value) {
                 parsed.value = *inline_value;
             } else if (i + 1 < argc) {
                 parsed.value = argv[++i];
             } else {
-                out.error =
-                    "option --" + std::string(spec.name) + " needs " + std::string(spec.value_name);
+                out.error = "option --" + std::string(option.name) + " needs " +
+                            std::string(option.value_name);
                 return out;
             }
         } else if (inline_value) {
-            out.error = "option --" + std::string(spec.name) + " takes no value";
+            out.error = "option --" + std::string(option.name) + " takes no value";
             return out;
         }
         out.options.push_back(std::move(parsed));
