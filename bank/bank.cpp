@@ -30,6 +30,7 @@ std::string last_component(const std::string& s) {
 
 // Reads the first four bytes of a file as a magic number; false when that is not possible.
 bool read_magic(const std::string& path, uint32_t& magic) {
+    if (!path_is_readable(path)) return false;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return false;
     uint8_t b[4];

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "bank/bank_format.h"
+#include "bank/storage_file.h"
 #include "bank/value_text.h"
 
 namespace bank {
@@ -27,7 +28,7 @@ WeightState& weights() {
 void load_weights(WeightState& w) {
     for (int i = 0; i < 256; ++i)
         w.table[i] = static_cast<uint8_t>(i >= 'a' && i <= 'z' ? i - 32 : i);
-    if (FILE* f = std::fopen(w.path.c_str(), "rb")) {
+    if (FILE* f = path_is_readable(w.path) ? std::fopen(w.path.c_str(), "rb") : nullptr) {
         uint8_t file_table[256];
         if (std::fread(file_table, 1, sizeof file_table, f) == sizeof file_table)
             std::memcpy(w.table, file_table, sizeof file_table);

@@ -79,10 +79,10 @@ bool path_is_readable(const std::string& path) {
 #ifdef _WIN32
     struct _stat64 st;
     if (::_stat64(path.c_str(), &st) != 0) return false;
-    return (st.st_mode & _S_IREAD) != 0;
+    return (st.st_mode & _S_IFMT) == _S_IFREG && (st.st_mode & _S_IREAD) != 0;
 #else
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return ::access(path.c_str(), R_OK) == 0;
 #endif
 }

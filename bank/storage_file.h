@@ -65,7 +65,8 @@ class StorageFile {
     std::unique_ptr<CachedBlock[]> cache_;
 };
 
-// Whether `path` names something this process may read.
+// Whether `path` names a regular file (after links) that this process may read. Anything else
+// (a folder, a device, a named pipe whose open would wait for a writer) is never opened.
 bool path_is_readable(const std::string& path);
 
 }  // namespace bank

@@ -31,7 +31,28 @@ int read_record(Bank& bank, const std::string& path, char** value, int& length) 
     }
 }
 
+// Whether `path` stays inside the data folder: relative, with no empty, "." or ".." parts, no
+// backslash or drive colon, no NUL.
+bool stays_inside_data_folder(const std::string& path) {
+    if (path.empty() || path.front() == '/' || path.back() == '/') return false;
+    if (path.find_first_of(std::string("\\:\0", 3)) != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 loading::ByteBuffer read_plain_file(const std::string& path, int32_t& size) {
+    if (!stays_inside_data_folder(path)) {
+        std::fprintf(stderr, "Data file \"%s\" is not a path inside the data folder\n",
+                     path.c_str());
+        return nullptr;
+    }
     size_t length = 0;
     loading::ByteBuffer bytes =
         loading::read_whole_file(loading::data_folder() + "/" + path, length);

@@ -12,7 +12,9 @@ namespace loading {
 // The file's bytes (no terminator added) and their count in `size`, or null. A path that is not
 // a key of the program bank (or no program bank at all) writes
 // "Shader::Shader(): can't open "<path>" file" and gives null; the plain file is not tried then.
-// A missing plain file gives null without a message.
+// A missing plain file gives null without a message. A path that could lead outside the data
+// folder (absolute, with "..", "." or empty parts, a backslash or a colon) reads no plain file,
+// with a one-line message; neither does one that is not a regular file (a folder, a named pipe).
 ByteBuffer load_data_file(const std::string& path, int32_t& size);
 ByteBuffer load_data_file(const std::string& path);
 

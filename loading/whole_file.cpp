@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "bank/storage_file.h"
+
 loading::ByteBuffer loading::read_whole_file(const std::string& path, size_t& size) {
+    if (!bank::path_is_readable(path)) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return nullptr;
     ByteBuffer bytes;

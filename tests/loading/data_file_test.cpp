@@ -1,6 +1,9 @@
 #include "loading/data_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "loading/whole_file.h"
 #include "tests/loading/data_folder_fixture.h"
@@ -78,4 +81,39 @@ TEST_F(DataFile, DamagedValueDescriptorReadsNoFurtherThanTheStoredBytes) {
     const Bytes got = read("data/a.bsf", size);
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(got.size(), size > 0 ? size_t(size) : 0u);
+}
+
+TEST_F(DataFile, PlainFilesStayInsideTheDataFolderAndAreRegularFiles) {
+    // Empty records send the reader to plain files; these names must not reach the file above
+    // the data folder, and a named pipe in the folder must not make the reader wait for a writer.
+    const std::vector<std::string> escaping = {
+        "../secret", "data/../../secret", "/tmp/secret", "data//secret",
+        "./secret",  "data\\..\\secret",  "C:/secret",   "data/"};
+    std::vector<loading::PackedFile> records;
+    for (const std::string& name : escaping) records.push_back({name, {}, true});
+    records.push_back({"data/pipe", {}, true});
+    records.push_back({"data/folder", {}, true});
+    program_bank(records);
+    testimg::write_file(root + "/secret", {'s'});
+    testimg::write_file(root + "/../secret", {'s'});
+    ASSERT_EQ(::mkfifo((root + "/data/pipe").c_str(), 0600), 0);
+    std::filesystem::create_directories(root + "/data/folder");
+    testing::internal::CaptureStderr();
+    for (const std::string& name : escaping) EXPECT_FALSE(loading::load_data_file(name)) << name;
+    EXPECT_FALSE(loading::load_data_file("data/pipe"));
+    EXPECT_FALSE(loading::load_data_file("data/folder"));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("\"../secret\" is not a path inside the data folder"),
+              std::string::npos);
+    std::filesystem::remove(root + "/../secret");
+
+    // A program bank whose files are pipes is no bank, and opening it does not wait either.
+    loading::close_kept_banks();
+    for (const char* file : {"/data/Base3/Main", "/data/Base3/Base3"}) {
+        std::filesystem::remove(root + file);
+        ASSERT_EQ(::mkfifo((root + file).c_str(), 0600), 0);
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loading::load_data_file("data/pipe"));
+    testing::internal::GetCapturedStderr();
 }
