@@ -412,6 +412,7 @@ Result create_device(Direct3D* d3d, WindowHandle focus_window, const PresentPara
     d->target->refs++;
     bind_target(d);
     default_states(d);
+    if (g_injection.device_starts_lost) d->status = kDeviceLost;
     g_current_device = d;
     *out = device.release();
     return kOk;
@@ -760,6 +761,8 @@ Result draw_triangle_strip(Device* device, uint32_t primitive_count, const void*
     ++g_counters.draw;
     g_counters.drawn_with.push_back(device->pixel_shader);
     std::memcpy(g_last_vertices, vertices, 16u * (primitive_count + 2));
+    if (g_injection.lose_device_at_draw > 0 && --g_injection.lose_device_at_draw == 0)
+        device->status = kDeviceLost;
     if (device->status != kOk) return kOk;  // a lost device draws nothing
     const gl::LinkedProgram& program = device->pixel_shader->program;
     glUseProgram(program.program);

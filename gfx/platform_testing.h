@@ -20,7 +20,9 @@ struct Injection {
     std::optional<AdapterIdentifier> adapter;  // replaces the adapter identifier
     bool create_device_fails = false;
     bool declaration_fails = false;
-    bool reset_fails = false;  // every Reset fails while set
+    bool reset_fails = false;         // every Reset fails while set
+    bool device_starts_lost = false;  // a created device reports kDeviceLost at once
+    int lose_device_at_draw = 0;      // the device is lost at the N-th draw from now (0: never)
 };
 // The injection in force; assign {} to clear it.
 Injection& injection();

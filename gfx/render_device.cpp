@@ -167,6 +167,7 @@ bool RenderDevice::reset() {
     for (Texture* t : textures_) t->release_resources();
     // Shader objects survive a reset.
     if (p::failed(p::reset(device_, params_))) return false;
+    ++reset_count_;
     for (Texture* t : textures_) t->restore();
     init_states();
     return true;

@@ -37,6 +37,8 @@ class RenderDevice {
     void present();
     void resize(int width, int height);
     bool reset();
+    // Successful resets since creation: each leaves every texture empty.
+    int reset_count() const { return reset_count_; }
     gfx::platform::Result init_states();
     // Teardown: destroys (and frees) every listed texture and program, then releases the
     // platform objects. The device can be created again afterwards.
@@ -98,6 +100,7 @@ class RenderDevice {
     std::vector<Texture*> textures_;
     std::vector<Shader*> shaders_;
     Shader* current_shader_ = nullptr;
+    int reset_count_ = 0;
     bool created_ = false;  // create() has run and destroy() has not
 };
 

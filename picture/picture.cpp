@@ -42,6 +42,28 @@ bool load_image_file(Texture* texture, const char* path) {
     return texture->load(path, width, height);
 }
 
+// The images loaded once: the four factures (number 1), the canvas grain and the signature.
+void load_fixed_images(Picture& picture) {
+    for (Texture* facture : picture.facture_images) load_facture(picture, facture, 1);
+    load_image_file(picture.grain, "data/shaders/oil3.jpg");
+    load_image_file(picture.signature, "data/shaders/sig3.tga");
+}
+
+// A device reset leaves every texture empty, loaded images and paintings alike. The picture
+// reloads its fixed images and starts its timeline over as at start-up, so the frame paints a
+// new painting instead of crossfading empty images; the measured frame rate is kept.
+void start_over_after_reset(Picture& picture) {
+    picture.resets_seen = picture.device.reset_count();
+    load_fixed_images(picture);
+    const picture::Timeline before = picture.timeline;
+    picture.timeline = {};
+    picture.timeline.frame_rate = before.frame_rate;
+    picture.timeline.rate_frames = before.rate_frames;
+    picture.timeline.measured_once = before.measured_once;
+    picture.timeline.last_measurement = before.last_measurement;
+    picture.output_toggle = false;
+}
+
 void set_colour_pairs(Picture& picture) {
     picture::Plan& first = *picture.plans[0];
     picture.first_colours[0] = first.colour(0);
@@ -141,16 +163,12 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     picture.surface_image = new_target(picture, size.width, size.height);
     picture.form_mix = new_target(picture, 1024, 1024);
     picture.facture_mix = new_target(picture, 256, 256);
-    for (Texture*& facture : picture.facture_images) {
-        facture = device.new_texture();
-        load_facture(picture, facture, 1);
-    }
+    for (Texture*& facture : picture.facture_images) facture = device.new_texture();
     picture.grain = device.new_texture();
-    load_image_file(picture.grain, "data/shaders/oil3.jpg");
     picture.spare[0] = device.new_texture();
     picture.spare[1] = device.new_texture();
     picture.signature = device.new_texture();
-    load_image_file(picture.signature, "data/shaders/sig3.tga");
+    load_fixed_images(picture);
     picture.pair1_current = picture.facture_images[0];
     picture.pair1_previous = picture.facture_images[1];
     picture.pair2_current = picture.facture_images[2];
@@ -181,6 +199,7 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
 void picture::picture_step() {
     if (!current) return;
     Picture& picture = *current;
+    if (picture.device.reset_count() != picture.resets_seen) start_over_after_reset(picture);
     const bool new_painting = advance_timeline(picture.timeline, settings().delay);
     if (new_painting) start_new_painting(picture);
     advance_motion(picture.timeline);

@@ -75,6 +75,7 @@ struct Picture {
     std::unique_ptr<Plan> plans[kMaxPlans];
     Timeline timeline;
     bool output_toggle = false;  // false: the next painting goes to output_a
+    int resets_seen = 0;         // the device's reset count when the picture last started over
 
     int plan_count() const { return config.plans; }
     Plan& last_plan() { return *plans[config.plans - 1]; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "gfx/shader.h"
 #include "loading/bank_cache.h"
 #include "loading/bank_packing.h"
+#include "loading/whole_file.h"
 #include "picture/clock.h"
 #include "picture/picture.h"
 #include "picture/picture_state.h"
@@ -82,6 +84,12 @@ inline testimg::Bytes striped_jpeg(int n, int width, int height, int components)
     return testimg::encode_jpeg(samples, width, height, components);
 }
 
+inline testimg::Bytes read_bytes(const std::string& path) {
+    size_t size = 0;
+    const loading::ByteBuffer bytes = loading::read_whole_file(path, size);
+    return bytes ? testimg::Bytes(bytes.get(), bytes.get() + size) : testimg::Bytes{};
+}
+
 inline uint32_t fixed_ticks() {
     return 12345;
 }
@@ -127,12 +135,14 @@ class PictureTest : public ::testing::Test {
         sig.resize(sig.size() + 32 * 8 * 4, 0x80);
         files.push_back({"data/shaders/sig3.tga", sig, false});
         std::string error;
+        if (edit_files) edit_files("Base3", files);
         ASSERT_TRUE(loading::write_program_bank(root + "/data/Base3", files, error)) << error;
         for (const char* bank : {"Base1", "Base4"}) {
             std::vector<loading::PackedFile> images;
             for (int i = 0; i < 3; ++i)
                 images.push_back({"image" + std::to_string(i + 1),
                                   striped_jpeg(i, 64, 48, bank[4] == '1' ? 3 : 1), false});
+            if (edit_files) edit_files(bank, images);
             ASSERT_TRUE(loading::write_image_bank(root + "/data/" + bank, images, error)) << error;
         }
         loading::close_kept_banks();
@@ -162,6 +172,9 @@ class PictureTest : public ::testing::Test {
     }
 
     std::string root;
+    // Changes each bank's files before it is written ("Base3", "Base1", "Base4").
+    std::function<void(const std::string& bank, std::vector<loading::PackedFile>& files)>
+        edit_files;
 };
 
 }  // namespace picture_test
