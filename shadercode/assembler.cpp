@@ -206,13 +206,15 @@ class OperandParser {
                 have_register = true;
                 if (term == "al") {
                     rel = {RegisterType::Loop, 0};
+                } else if (term == "a0") {
+                    rel = {RegisterType::Addr, 0};  // a bare a0 indexes by a0.x
                 } else if (term.size() == 4 && term[2] == '.' &&
                            std::strchr("xyzwrgba", term[3]) != nullptr) {
                     rel = {RegisterType::Addr, uint8_t(component(term[3], term))};
                 } else if (term.size() > 3 && term[2] == '.') {
                     error("a0 index takes one component (a0.x) in \"" + s_ + "\"");
                 } else {
-                    error("a0 index needs a component (a0.x) in \"" + s_ + "\"");
+                    error("bad a0 index in \"" + s_ + "\"");
                 }
             } else if (term.rfind("al", 0) == 0) {
                 error("aL is a scalar and takes no swizzle in \"" + s_ + "\"");

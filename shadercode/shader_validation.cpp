@@ -109,6 +109,11 @@ class Validator {
         std::string why = check_kinds(ins, d, s);
         if (!why.empty()) return why;
         for (const SourceOperand& src : s)
+            if (src.relative && src.number >= register_count(v_, src.type))
+                return relative_out_of_range(src.type, src.number);
+        if (ins.has_destination && d.relative && d.number >= register_count(v_, d.type))
+            return relative_out_of_range(d.type, d.number);
+        for (const SourceOperand& src : s)
             if (!src.relative && needs_declaration(v_, src.type) &&
                 !declared_.count({src.type, src.number}))
                 return name(src.type, src.number) + " is used before its dcl";
@@ -136,6 +141,10 @@ class Validator {
 
   private:
     std::string name(RegisterType t, uint32_t n) const { return register_name(v_, t, n); }
+    std::string relative_out_of_range(RegisterType t, uint32_t n) const {
+        return name(t, n) + " (relative offset) is out of range in " + v_.name() + " (" +
+               std::to_string(register_count(v_, t)) + " registers)";
+    }
 
     std::string check_kinds(const Instruction& ins, const DestinationOperand& d,
                             const std::vector<SourceOperand>& s) {

@@ -384,10 +384,10 @@ TEST(ShaderAssemblerRejects, RelativeAddressing) {
         {"vs_2_0", "mov r0, v[aL]", "cannot be addressed relatively"},
         {"vs_3_0", "mov r0, c[aL.x + 1]", "aL is a scalar"},
         {"vs_3_0", "mov r0, c[a0.xy]", "one component"},
-        {"vs_3_0", "mov r0, c[a0]", "needs a component"},
+        {"vs_3_0", "mov r0, c[a0y]", "bad a0 index"},
         {"vs_3_0", "mov r0, c[a0.x + r0.x]", "integer offset"},
         {"vs_3_0", "mov r0, c[a0.x + 1.5]", "must be an integer"},
-        {"vs_3_0", "mov r0, c[a0.x + 256]", "out of range"},
+        {"vs_3_0", "mov r0, c[a0.x + 2048]", "too large"},
         {"vs_3_0", "mov r0, c[4]", "without a0 or aL"},
         {"vs_3_0", "loop aL.x, i0", "aL is a scalar"},
     });
@@ -471,7 +471,13 @@ TEST(ShaderAssemblerValidation, RejectsOnlyWhenValidating) {
         {"vs_3_0\nendif", 2, "without its opening"},
         {"vs_3_0\nbreak", 2, "break outside a loop"},
         {"vs_3_0\ncall l3\nret\nlabel l4\nret", 2, "l3, which is not defined"},
+        // Where a relative index lands is the run-time index's business; only validation
+        // holds the offset to the register count.
+        {"vs_3_0\nmov r0, c[a0.x + 256]", 2, "c256 (relative offset) is out of range"},
     };
+    // A bare a0 indexes by a0.x.
+    EXPECT_EQ(sc::encode_shader(assemble("vs_3_0\nmov r0, c[a0 + 3]", false)),
+              sc::encode_shader(assemble("vs_3_0\nmov r0, c[a0.x + 3]", false)));
     for (const Case& c : cases) {
         assemble(c.text, false);
         std::string error = assemble_error(c.text, true);
