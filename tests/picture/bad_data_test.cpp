@@ -84,48 +84,51 @@ class BadData : public picture_test::PictureTest {
         loading::close_kept_banks();
         testing::internal::GetCapturedStderr();
     }
+    // Each damage applied to each record (bank, key) in turn.
+    void damage_records(const std::vector<std::pair<std::string, std::string>>& records) {
+        const Bytes program =
+            picture_test::make_program(picture_test::program_names().at("color.bsf"));
+        const Bytes jpeg = picture_test::striped_jpeg(1, 16, 16, 3);
+        for (const auto& [bank, key] : records) {
+            for (const Damage& damage : damages()) {
+                edit_files = [&](const std::string& b, std::vector<loading::PackedFile>& files) {
+                    if (b != bank) return;
+                    for (auto it = files.begin(); it != files.end(); ++it) {
+                        if (it->key != key) continue;
+                        const std::optional<Bytes> bytes =
+                            damage.apply(it->bytes, key.ends_with(".bsf") ? jpeg : program);
+                        if (!bytes) {
+                            files.erase(it);
+                        } else {
+                            it->bytes = *bytes;
+                            it->empty_value = bytes->empty();
+                        }
+                        return;
+                    }
+                };
+                fresh_picture("PLANS=3 BGCOLOR=2 SILHOUETTE=1 FLTR1=1 FLTR2=1 FLTRFORM=1");
+                run_case(bank + " " + key + ": " + damage.name, key.ends_with(".hdr"));
+            }
+        }
+    }
 };
 
-// A record of a bank: the parameter file, each program, the grain, the signature, a colour
-// image and a facture.
-TEST_F(BadData, EveryRecordTheProgramReads) {
-    std::vector<std::pair<std::string, std::string>> records = {
-        // bank, key
-        {"Base3", "data/shaders/Farmeadow/Farmeadow.hdr"},
-        {"Base3", "data/shaders/oil3.jpg"},
-        {"Base3", "data/shaders/sig3.tga"},
-        {"Base1", "image2"},
-        {"Base4", "image1"}};
+TEST_F(BadData, TheParameterFileGrainSignatureAndImages) {
+    damage_records({{"Base3", "data/shaders/Farmeadow/Farmeadow.hdr"},
+                    {"Base3", "data/shaders/oil3.jpg"},
+                    {"Base3", "data/shaders/sig3.tga"},
+                    {"Base1", "image2"},
+                    {"Base4", "image1"}});
+}
+
+TEST_F(BadData, EveryProgram) {
+    std::vector<std::pair<std::string, std::string>> records;
     for (const auto& [name, names] : picture_test::program_names())
         records.push_back({"Base3", "data/shaders/Farmeadow/" + name});
     for (int i = 0; i < 3; ++i)
         records.push_back(
             {"Base3", "data/shaders/Farmeadow/formgen." + std::to_string(i) + ".bsf"});
-
-    const Bytes program = picture_test::make_program(picture_test::program_names().at("color.bsf"));
-    const Bytes jpeg = picture_test::striped_jpeg(1, 16, 16, 3);
-    for (const auto& [bank, key] : records) {
-        for (const Damage& damage : damages()) {
-            edit_files = [&](const std::string& b, std::vector<loading::PackedFile>& files) {
-                if (b != bank) return;
-                for (auto it = files.begin(); it != files.end(); ++it) {
-                    if (it->key != key) continue;
-                    const bool is_program = key.ends_with(".bsf");
-                    const std::optional<Bytes> bytes =
-                        damage.apply(it->bytes, is_program ? jpeg : program);
-                    if (!bytes) {
-                        files.erase(it);
-                    } else {
-                        it->bytes = *bytes;
-                        it->empty_value = bytes->empty();
-                    }
-                    return;
-                }
-            };
-            fresh_picture("PLANS=3 BGCOLOR=2 SILHOUETTE=1 FLTR1=1 FLTR2=1 FLTRFORM=1");
-            run_case(bank + " " + key + ": " + damage.name, key.ends_with(".hdr"));
-        }
-    }
+    damage_records(records);
 }
 
 // The banks' own files: header, "Main" and "Bank.0" of each folder, damaged on disk, and
