@@ -778,11 +778,11 @@ Result draw_triangle_strip(Device* device, uint32_t primitive_count, const void*
         device->pixel_constants_dirty = false;
     }
     if (program.position_fixup >= 0) {
-        // Direct3D's pixel centres and the flip to memory row 0 = top, for the viewport of
-        // the current target.
-        const float k = 63.0f / 64.0f;
-        glUniform4f(program.position_fixup, k / static_cast<float>(device->target->width),
-                    k / static_cast<float>(device->target->height), -1.0f, 0.0f);
+        // Direct3D's pixel centres (a whole half pixel, so that texture coordinates at each
+        // pixel are those Direct3D gives) and the flip to memory row 0 = top, for the viewport
+        // of the current target.
+        glUniform4f(program.position_fixup, 1.0f / static_cast<float>(device->target->width),
+                    1.0f / static_cast<float>(device->target->height), -1.0f, 0.0f);
     }
     glBindVertexArray(device->vertex_array);
     glBindBuffer(GL_ARRAY_BUFFER, device->vertex_buffer);

@@ -18,8 +18,8 @@
 //   unit 16 + N.
 // - The vertex shader declares `uniform vec4 bw_pos_fixup;` and ends with
 //   `pos.y *= bw_pos_fixup.z; pos.xy += bw_pos_fixup.xy * pos.w; pos.z = 2.0 * pos.z - pos.w;`
-//   The device sets it per draw to ((63/64)/vpWidth, -f*(63/64)/vpHeight, f, 0), f = -1 for
-//   render targets whose memory row 0 is the Direct3D top row.
+//   The device sets it per draw to (1/vpWidth, -f/vpHeight, f, 0), half a pixel, with f = -1
+//   for render targets whose memory row 0 is the Direct3D top row.
 // - vPos uses `layout(pixel_center_integer) in vec4 gl_FragCoord;`, dsy is dFdy and vFace is
 //   gl_FrontFacing ? 1 : -1 (fronts are counter-clockwise in GL terms on flipped targets).
 // - Pixel outputs: `layout(location = N) out vec4 bw_oC<N>;`; oDepth is gl_FragDepth.
