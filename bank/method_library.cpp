@@ -16,6 +16,9 @@
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h:
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cerrno>
 #else
@@ -103,7 +106,68 @@ void set_word(std::vector<uint8_t>& block, size_t i, int32_t v) {
     std::memcpy(block.data() + 4 * i, &v, 4);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The running process's user SID, as bytes; empty when it cannot be had.
+std::vector<uint8_t> current_user_sid() {
+    std::vector<uint8_t> sid;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return sid;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<uint8_t> info(size);
+    if (size > 0 && GetTokenInformation(token, TokenUser, info.data(), size, &size)) {
+        const PSID user = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
+        sid.assign(static_cast<uint8_t*>(user), static_cast<uint8_t*>(user) + GetLengthSid(user));
+    }
+    CloseHandle(token);
+    return sid;
+}
+
+// Who may own a library or write to it: the running user, the administrators, the system and
+// the installer service that owns what Windows installs.
+bool sid_is_trusted(PSID sid, std::vector<uint8_t>& user) {
+    if (sid == nullptr || !IsValidSid(sid)) return false;
+    if (!user.empty() && EqualSid(sid, user.data())) return true;
+    if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid))
+        return true;
+    PSID installer = nullptr;
+    if (!ConvertStringSidToSidA("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                                &installer))
+        return false;
+    const bool is_installer = EqualSid(sid, installer) != 0;
+    LocalFree(installer);
+    return is_installer;
+}
+
+// True when `path` is owned by a trusted SID and its access list lets no one else write to it,
+// change its permissions or replace what it holds.
+bool owned_and_closed(const std::string& path, std::vector<uint8_t>& user) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    constexpr ACCESS_MASK kWrites = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD |
+                                    DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    bool ok = sid_is_trusted(owner, user) && dacl != nullptr;  // no list: anyone may write
+    for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            ok = false;
+            break;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if ((allowed->Mask & kWrites) != 0 && !sid_is_trusted(&allowed->SidStart, user)) ok = false;
+    }
+    LocalFree(descriptor);
+    return ok;
+}
+#else
 // True when `path` is owned by the running user or by root and no one else may write to it.
 bool owned_and_closed(const std::string& path, bool want_folder) {
     struct stat st;
@@ -115,22 +179,22 @@ bool owned_and_closed(const std::string& path, bool want_folder) {
 #endif
 
 // A library is code run inside the saver: a data folder copied from elsewhere must not be a
-// way to run it. Only a library that the running user or root owns, in a folder they own,
-// with neither writable by anyone else, is loaded.
+// way to run it. Only a library that the running user or root (on Windows also the
+// administrators or the system) owns, in a folder they own, with neither writable by anyone
+// else, is loaded.
 bool library_is_trusted(const std::string& folder, const std::string& path) {
-#ifdef _WIN32
-    (void)folder;
-    (void)path;
-    return true;
-#else
     const std::string dir = folder.empty() ? "." : folder;
+#ifdef _WIN32
+    std::vector<uint8_t> user = current_user_sid();
+    if (owned_and_closed(path, user) && owned_and_closed(dir, user)) return true;
+#else
     if (owned_and_closed(path, false) && owned_and_closed(dir, true)) return true;
+#endif
     std::fprintf(stderr,
                  "Bank: \"%s\" is not loaded: it or its folder belongs to another user or may be "
                  "written by others\n",
                  path.c_str());
     return false;
-#endif
 }
 
 bool load_methods(BankData& d) {
