@@ -82,18 +82,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "picture_soak: the picture did not start on \"%s\"\n", data.c_str());
         return 2;
     }
-    RenderDevice& device = *picture::picture_device();
     std::printf("%ld new paintings at %dx%d on %s\n", paintings, width, height, data.c_str());
     std::printf("%10s %9s %9s %6s %10s\n", "paintings", "textures", "programs", "live", "rss KiB");
     Sample warm{}, last{}, most{};
     long done = 0, frames = 0;
     while (done < paintings) {
         frame_ms += 16;
-        device.begin_frame();
-        device.clear(0, 0, 0);
-        picture::picture_step();
-        device.end_frame();
-        device.present();
+        picture::draw_frame();
         ++frames;
         if (!picture::the_picture().timeline.new_painting) continue;
         ++done;

@@ -207,6 +207,16 @@ void picture::picture_step() {
     crossfade(picture, picture.output_a, picture.output_b, 1.0f - picture.timeline.t);
 }
 
+void picture::draw_frame() {
+    if (!current) return;
+    RenderDevice& device = current->device;
+    device.begin_frame();
+    device.clear(0, 0, 0);
+    picture_step();
+    device.end_frame();
+    device.present();
+}
+
 void picture::stop_picture() {
     if (!current) return;
     current->device.destroy();

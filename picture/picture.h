@@ -38,6 +38,10 @@ StartResult start_picture(gfx::WindowHandle window, int width, int height, bool 
 // One frame of the picture (the timeline, a new painting when one is due, the crossfade).
 void picture_step();
 
+// One whole frame as a host without a window draws it: the device's begin_frame, a black clear,
+// picture_step(), end_frame and present. Does nothing before start_picture().
+void draw_frame();
+
 // The device of the running picture, or null before start_picture().
 RenderDevice* picture_device();
 

@@ -71,13 +71,8 @@ class PictureTest : public ::testing::Test {
     }
     // One frame as the hosts draw it, the frame clock moving on by 16 ms.
     void step() {
-        RenderDevice& device = *picture::picture_device();
         frame_time += 16;
-        device.begin_frame();
-        device.clear(0, 0, 0);
-        picture::picture_step();
-        device.end_frame();
-        device.present();
+        picture::draw_frame();
     }
     static const Shader::Constant* constant(const Shader* program, const std::string& name) {
         for (const Shader::Constant& c : program->pixel_constants())
