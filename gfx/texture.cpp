@@ -44,6 +44,17 @@ bool Texture::create(int width, int height, int filter_kind, int address_kind) {
 
 bool Texture::upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind) {
     if (!device_ || !device_->platform_device()) return false;
+    if (!fill(pixels, width, height, filter_kind, address_kind)) {
+        // Whatever was held is gone: the texture is empty, so that nobody takes it as loaded.
+        release_objects();
+        width_ = 0;
+        height_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool Texture::fill(uint8_t* pixels, int width, int height, int filter_kind, int address_kind) {
     release_objects();
     if (!pixels) return false;
     if (!create(width, height, filter_kind, address_kind)) return false;

@@ -28,6 +28,8 @@ class Texture {
     bool create(int width, int height, int filter_kind, int address_kind);
     // Replaces the image by `pixels`: width x height pixels of red, green, blue, alpha, the top
     // row first. The buffer is changed in place (red and blue exchanged) and stays the caller's.
+    // A failed upload (larger than the card's largest texture, say) leaves the texture empty:
+    // width and height 0.
     bool upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
     // Image loading (defined by the loading library, which reads and decodes the files).
     // Loads the image file `path` (decoder chosen by its extension) and uploads it with filter
@@ -64,6 +66,7 @@ class Texture {
   private:
     friend class RenderDevice;
     void release_objects();
+    bool fill(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
 
     RenderDevice* device_ = nullptr;
     gfx::platform::TextureObject* texture_ = nullptr;

@@ -274,6 +274,15 @@ TEST_F(GfxTest, TextureUploadExchangesRedAndBlueAndReadsBack) {
     EXPECT_FALSE(t->upload(second.data(), 0, 5, 0, 0));
     EXPECT_FALSE(t->upload(second.data(), 1 << 20, 1, 0, 0));
     EXPECT_FALSE(t->create(-1, 4, 0, 0));
+
+    // An image wider than the card's largest texture leaves the texture empty, so that nobody
+    // takes it as loaded: it held 3 x 5 before.
+    ASSERT_TRUE(t->upload(second.data(), 3, 5, 0, 2));
+    std::vector<uint8_t> wide(static_cast<size_t>(device.max_texture_size() + 1) * 4);
+    EXPECT_FALSE(t->upload(wide.data(), device.max_texture_size() + 1, 1, 1, 1));
+    EXPECT_EQ(t->width(), 0);
+    EXPECT_EQ(t->height(), 0);
+    EXPECT_FALSE(t->holds_image());
 }
 
 TEST_F(GfxTest, CreateNeedsAnEmptyTexture) {
