@@ -206,6 +206,7 @@ bool BankData::values_record(uint64_t ref, const Slot& slot, int64_t& start, int
     if (is_array(slot.kind.flags) && f1 < f2) return false;
     start = at + 2 * int64_t(w);
     count = static_cast<int64_t>(f2 - w);
+    if (count > largest_value) return false;
     // The value must lie inside the file: checked before anything is allocated for it.
     StorageFile& values = file(kFileValues);
     if (count > values.length() - start && count > values.refresh_length() - start) return false;
@@ -365,6 +366,10 @@ std::unique_ptr<Bank> Bank::open(const std::string& folder) {
 
 int Bank::record_count() {
     return static_cast<int>(data_->refresh_count());
+}
+
+void Bank::set_largest_value(int64_t bytes) {
+    data_->largest_value = bytes;
 }
 
 const std::string& Bank::folder() const {

@@ -79,6 +79,9 @@ class Bank {
     int read_slot(int cadr, int slot, char** buffer);
     int read_slot(int cadr, const bank::SlotPath& path, char** buffer);
 
+    // Values longer than `bytes` are not read: read_slot gives -1 for them, before allocating.
+    void set_largest_value(int64_t bytes);
+
     const std::string& folder() const;
     int slot_count() const;  // number of top-level slots in the header
 

@@ -67,6 +67,7 @@ struct BankData {
     uint32_t prefix = 8;
     int64_t entry_width = 0;
     int64_t cadr_count = 0;
+    int64_t largest_value = INT32_MAX - 1;  // longer stored values are not read
     std::vector<std::unique_ptr<StorageFile>> files;
     std::vector<int> block_store_slots;
     int64_t main_head = 32;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bank/bank.h"
+#include "loading/pixel_buffer.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ Bank* loading::kept_bank(KeptBankId id, const std::string& folder) {
     try {
         k.bank = Bank::open(folder);
         k.folder = folder;
+        if (k.bank) k.bank->set_largest_value(static_cast<int64_t>(kLargestDataFile));
     } catch (int) {
         k.bank.reset();
     } catch (const std::exception&) {

@@ -31,9 +31,9 @@ int read_record(Bank& bank, const std::string& path, char** value, int& length) 
     }
 }
 
-// Whether `path` stays inside the data folder: relative, with no empty, "." or ".." parts, no
-// backslash or drive colon, no NUL.
-bool stays_inside_data_folder(const std::string& path) {
+}  // namespace
+
+bool loading::stays_inside_data_folder(const std::string& path) {
     if (path.empty() || path.front() == '/' || path.back() == '/') return false;
     if (path.find_first_of(std::string("\\:\0", 3)) != std::string::npos) return false;
     size_t start = 0;
@@ -47,8 +47,10 @@ bool stays_inside_data_folder(const std::string& path) {
     return true;
 }
 
+namespace {
+
 loading::ByteBuffer read_plain_file(const std::string& path, int32_t& size) {
-    if (!stays_inside_data_folder(path)) {
+    if (!loading::stays_inside_data_folder(path)) {
         std::fprintf(stderr, "Data file \"%s\" is not a path inside the data folder\n",
                      path.c_str());
         return nullptr;

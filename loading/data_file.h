@@ -16,6 +16,10 @@ namespace loading {
 // folder (absolute, with "..", "." or empty parts, a backslash or a colon) reads no plain file,
 // with a one-line message; neither does one that is not a regular file (a folder, a named pipe).
 ByteBuffer load_data_file(const std::string& path, int32_t& size);
+
+// Whether `path` stays inside the data folder: relative, with no empty, "." or ".." parts, no
+// backslash or drive colon, no NUL. Only such paths are read as plain files.
+bool stays_inside_data_folder(const std::string& path);
 ByteBuffer load_data_file(const std::string& path);
 
 }  // namespace loading

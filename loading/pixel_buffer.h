@@ -21,6 +21,29 @@ using PixelBuffer = std::unique_ptr<unsigned char[], FreeDeleter>;
 // The largest decoded image, in bytes: sizes are signed 32-bit numbers wherever images travel.
 inline constexpr uint64_t kMaxImageBytes = INT32_MAX;
 
+// The longest image side decoded when nothing else is known (the kit, the fuzzers). Images are
+// drawn into targets of the working size at most, so a side past the working size, or past
+// this when the working size is smaller, is never seen; a larger JPEG is decoded at a reduced
+// scale and any other larger image is refused.
+inline constexpr int kLargestImageSide = 4096;
+// The longest side ever decoded, whatever the working size and the card allow.
+inline constexpr int kLargestWorkImageSide = 8192;
+
+// The longest image side worth decoding for a device whose largest texture side is
+// `max_texture` (0: unknown) and whose working size is `work_width` x `work_height`.
+inline int image_side_limit(int max_texture, int work_width, int work_height) {
+    int side = work_width > work_height ? work_width : work_height;
+    if (side < kLargestImageSide) side = kLargestImageSide;
+    if (side > kLargestWorkImageSide) side = kLargestWorkImageSide;
+    if (max_texture > 0 && max_texture < side) side = max_texture;
+    return side;
+}
+
+// The largest file or record read whole: the largest image ever decoded, stored uncompressed
+// at 4 bytes a pixel, with room for its header. A larger file cannot hold anything usable.
+inline constexpr uint64_t kLargestDataFile =
+    uint64_t{kLargestWorkImageSide} * kLargestWorkImageSide * 4 + (uint64_t{1} << 20);
+
 // The byte count of a width x height image of `bytes_per_pixel`, or 0 when either side is not
 // positive or the count would exceed kMaxImageBytes. Computed without overflow.
 inline size_t image_byte_count(int64_t width, int64_t height, int bytes_per_pixel) {

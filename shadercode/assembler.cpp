@@ -17,7 +17,16 @@ struct SyntaxError {
     std::string message;
 };
 
+// Messages quote the text at fault; a huge bad token is shown by its start and end only.
+constexpr size_t kLongestMessage = 200;
+
 [[noreturn]] void error(std::string message) {
+    if (message.size() > kLongestMessage) {
+        const size_t tail = 40;
+        message = message.substr(0, kLongestMessage - tail) + " ... (" +
+                  std::to_string(message.size()) + " characters) ... " +
+                  message.substr(message.size() - tail);
+    }
     throw SyntaxError{std::move(message)};
 }
 

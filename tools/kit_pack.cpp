@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "loading/bank_packing.h"
+#include "loading/data_file.h"
 #include "loading/whole_file.h"
 #include "tools/kit_commands.h"
 
@@ -62,6 +63,15 @@ int pack_program(int argc, char** argv) {
             if (i + 1 >= argc) return kit::usage(kUsage);
             f.key = argv[++i];
             f.empty_value = true;
+            if (f.key.empty()) {
+                std::fprintf(stderr, "brushwright-kit pack: --empty needs a path, not \"\"\n");
+                return 1;
+            }
+            if (!loading::stays_inside_data_folder(f.key))
+                std::fprintf(stderr,
+                             "brushwright-kit pack: warning: \"%s\" is not a path inside the data "
+                             "folder; the saver reads no plain file for it\n",
+                             f.key.c_str());
         } else {
             f.key = key_below(root, argv[i]);
             if (f.key.empty()) {

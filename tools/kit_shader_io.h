@@ -5,19 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "loading/whole_file.h"
+
 namespace kit {
 
-// Reads a whole file (or standard input for "-"); false when it cannot be read.
+// Reads a whole file (or standard input for "-") as the data files are read: a readable
+// regular file only, no larger than the largest data file; false when it cannot be read.
 inline bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
     out.clear();
-    FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-    bool ok = !std::ferror(f);
-    if (f != stdin) std::fclose(f);
-    return ok;
+    size_t size = 0;
+    const loading::ByteBuffer bytes =
+        path == "-" ? loading::read_whole_stream(stdin, "standard input", size)
+                    : loading::read_whole_file(path, size);
+    if (!bytes) return false;
+    out.assign(bytes.get(), bytes.get() + size);
+    return true;
 }
 
 inline bool write_whole_file(const std::string& path, const std::vector<uint8_t>& data) {

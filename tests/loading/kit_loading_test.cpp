@@ -55,6 +55,17 @@ TEST_F(KitLoading, PackedFilesReadBackUnchanged) {
     EXPECT_EQ(run("data read " + dir + "/root data/none.txt"), 1);
     EXPECT_EQ(err, "Shader::Shader(): can't open \"data/none.txt\" file\n");
     EXPECT_EQ(run("pack program " + dir + "/b " + dir + "/src " + dir + "/elsewhere"), 1);
+
+    // A plain file larger than anything the saver can use is refused by its size, unread.
+    std::filesystem::resize_file(dir + "/root/data/e.txt", loading::kLargestDataFile + 1);
+    EXPECT_EQ(run("data read " + dir + "/root data/e.txt"), 1);
+    EXPECT_NE(err.find("are not read"), std::string::npos) << err;
+    // Keys of empty values: none empty, and a warning for one the saver reads no file for.
+    EXPECT_EQ(run("pack program " + dir + "/c " + dir + "/src --empty ''"), 1);
+    EXPECT_EQ(run("pack program " + dir + "/c " + dir + "/src --empty ../e.txt"), 0);
+    EXPECT_NE(err.find("warning: \"../e.txt\" is not a path inside the data folder"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(KitLoading, ImagesDecodeToPng) {
