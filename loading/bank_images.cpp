@@ -21,8 +21,7 @@ constexpr loading::KeptBankId kBankIds[] = {loading::KeptBankId::kColourImages,
 
 }  // namespace
 
-loading::PixelBuffer loading::load_bank_image(int n, int kind, int& width, int& height,
-                                              int& image_count) {
+loading::ByteBuffer loading::load_bank_record(int n, int kind, size_t& size, int& image_count) {
     if (data_folder().empty()) set_data_folder(".");
     if (kind < kColourImages || kind > kFactureImages) return nullptr;
     Bank* bank = kept_bank(kBankIds[kind], data_folder() + kBankFolders[kind]);
@@ -45,5 +44,14 @@ loading::PixelBuffer loading::load_bank_image(int n, int kind, int& width, int& 
     if (length <= 0 || !bytes) return nullptr;
 
     descramble_record(static_cast<int>(index), bytes.get(), static_cast<size_t>(length));
-    return decode_jpeg(bytes.get(), static_cast<size_t>(length), width, height);
+    size = static_cast<size_t>(length);
+    return bytes;
+}
+
+loading::PixelBuffer loading::load_bank_image(int n, int kind, int& width, int& height,
+                                              int& image_count, int max_side) {
+    size_t size = 0;
+    const ByteBuffer bytes = load_bank_record(n, kind, size, image_count);
+    if (!bytes) return nullptr;
+    return decode_jpeg(bytes.get(), size, width, height, max_side);
 }

@@ -145,12 +145,17 @@ void decode_block(const unsigned char* block, Variant variant, unsigned char* ou
 }  // namespace
 
 loading::PixelBuffer loading::decode_dds(const unsigned char* data, size_t size,
-                                         const std::string& path, int& width, int& height) {
+                                         const std::string& path, int& width, int& height,
+                                         int max_side) {
     if (data == nullptr || size < 4 || u32(data) != kMagic) {
         std::fprintf(stderr, "Texture::load_dds(): wrong magic in \"%s\" file\n", path.c_str());
         return nullptr;
     }
-    if (size < kHeaderSize) return nullptr;
+    if (size < kHeaderSize) {
+        std::fprintf(stderr, "Texture::load_dds(): \"%s\" is too short for a header\n",
+                     path.c_str());
+        return nullptr;
+    }
     const uint32_t raw_height = u32(data + 12);
     const uint32_t raw_width = u32(data + 16);
     height = static_cast<int>(raw_height);
@@ -179,8 +184,20 @@ loading::PixelBuffer loading::decode_dds(const unsigned char* data, size_t size,
         return nullptr;
     }
 
+    if (raw_width > static_cast<uint32_t>(max_side) ||
+        raw_height > static_cast<uint32_t>(max_side)) {
+        std::fprintf(
+            stderr,
+            "Texture::load_dds(): \"%s\" of %u x %u is too large: sides above %d are not used\n",
+            path.c_str(), raw_width, raw_height, max_side);
+        return nullptr;
+    }
     const size_t out_bytes = image_byte_count(width, height, 4);
-    if (out_bytes == 0) return nullptr;
+    if (out_bytes == 0) {
+        std::fprintf(stderr, "Texture::load_dds(): \"%s\" of %u x %u is empty\n", path.c_str(),
+                     raw_width, raw_height);
+        return nullptr;
+    }
     const size_t pixels = out_bytes / 4;
     const size_t available = size - kHeaderSize;
     const unsigned char* in = data + kHeaderSize;
@@ -192,7 +209,11 @@ loading::PixelBuffer loading::decode_dds(const unsigned char* data, size_t size,
         const size_t blocks = ((raw_width + 3) / 4) * static_cast<size_t>((raw_height + 3) / 4);
         needed = blocks * (variant == Variant::kDxt1 ? 8 : 16);
     }
-    if (available < needed) return nullptr;
+    if (available < needed) {
+        std::fprintf(stderr, "Texture::load_dds(): \"%s\" ends before its %u x %u pixels\n",
+                     path.c_str(), raw_width, raw_height);
+        return nullptr;
+    }
 
     PixelBuffer result = allocate_bytes(out_bytes);
     if (!result) return nullptr;

@@ -17,16 +17,22 @@ enum class ImageFormat { kUnknown, kTga, kPng, kJpeg, kDds };
 ImageFormat image_format_for_path(const std::string& path);
 
 // Decodes bytes in memory with the decoder of `format`; `path` names the file in messages.
+// Sides above `max_side` are reduced (JPEG, PNG) or refused (see each decoder).
 PixelBuffer decode_image(ImageFormat format, const unsigned char* data, size_t size,
-                         const std::string& path, int& width, int& height);
+                         const std::string& path, int& width, int& height,
+                         int max_side = kLargestImageSide);
+
+// The size the image's header claims, without decoding it; false when it has none.
+bool claimed_image_size(ImageFormat format, const unsigned char* data, size_t size, int& width,
+                        int& height);
+
+// The bytes of the image file `path` as its decoder reads them: TGA and JPEG as data files,
+// PNG and DDS directly (the path, then "C:/<path>"). Null for an unknown extension.
+ByteBuffer read_image_bytes(const std::string& path, size_t& size);
 
 // Loads the image file `path` with the decoder its extension chooses. An unknown extension
 // writes "Texture::load(): unknown format of "<path>" file" and gives null.
-PixelBuffer load_image_file(const std::string& path, int& width, int& height);
-
-PixelBuffer load_tga_file(const std::string& path, int& width, int& height);
-PixelBuffer load_dds_file(const std::string& path, int& width, int& height);
-PixelBuffer load_png_file(const std::string& path, int& width, int& height);
-PixelBuffer load_jpeg_file(const std::string& path, int& width, int& height);
+PixelBuffer load_image_file(const std::string& path, int& width, int& height,
+                            int max_side = kLargestImageSide);
 
 }  // namespace loading

@@ -16,8 +16,9 @@
 namespace {
 
 // The standard error manager with a recovery point: a fatal error writes the library's message
-// and returns to the recovery point instead of ending the process. Running out of data is fatal
-// too, so a truncated file gives no image instead of grey rows.
+// and returns to the recovery point instead of ending the process. Running out of data, at the
+// end of the file or of a data segment, is fatal too, so a truncated file (or a tiny one whose
+// header claims a huge image) gives no image instead of grey rows.
 struct RecoveringErrors {
     jpeg_error_mgr manager;
     void (*default_emit)(j_common_ptr, int) = nullptr;
@@ -31,15 +32,20 @@ struct RecoveringErrors {
 }
 
 void emit_message(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) fail_decode(info);
+    if (level < 0 &&
+        (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER))
+        fail_decode(info);
     reinterpret_cast<RecoveringErrors*>(info->err)->default_emit(info, level);
 }
 
 // Legitimate progressive images have about ten scans; a crafted file with thousands of tiny
 // scans would make the decoder walk the whole image for each of them.
 constexpr int kMaxScans = 500;
-// The decoder's own working memory (progressive images keep every coefficient).
-constexpr long kMaxWorkingMemory = 1L << 30;
+// The decoder's own working memory (progressive images keep every coefficient of the whole
+// image, whatever the output scale); beyond it the decode fails before allocating.
+constexpr long kMaxWorkingMemory = 256L << 20;
+// The library's reduced scales are n/8 of each side.
+constexpr unsigned kScaleDenominator = 8;
 
 void limit_scans(j_common_ptr info) {
     auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
@@ -109,7 +115,17 @@ void copy_clearing_alpha(const unsigned char* from, unsigned char* to, size_t pi
     }
 }
 
-bool run_decode(JpegDecode& d, const unsigned char* data, size_t size) {
+// The largest scale n/8 (n from 8 down to 1) at which both sides fit `max_side`; 0 when none.
+unsigned fitting_scale(JDIMENSION width, JDIMENSION height, int max_side) {
+    const uint64_t longer = width > height ? width : height;
+    for (unsigned n = kScaleDenominator; n >= 1; --n)
+        if ((longer * n + kScaleDenominator - 1) / kScaleDenominator <=
+            static_cast<uint64_t>(max_side))
+            return n;
+    return 0;
+}
+
+bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_side) {
     if (setjmp(d.errors.recovery) != 0) return false;
     jpeg_create_decompress(&d.info);
     d.created = true;
@@ -128,7 +144,19 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size) {
     const int components = d.info.num_components;
     if (!direct && components != 1 && components != 3) return false;
     if (direct) d.info.out_color_space = JCS_EXT_RGBA;
+    const unsigned scale = fitting_scale(d.info.image_width, d.info.image_height, max_side);
+    if (scale == 0) {
+        std::fprintf(stderr, "JPEG image of %d x %d is too large: sides above %d are not used\n",
+                     d.width, d.height, max_side);
+        return false;
+    }
+    d.info.scale_num = scale;
+    d.info.scale_denom = kScaleDenominator;
     jpeg_calc_output_dimensions(&d.info);
+    if (scale != kScaleDenominator)
+        std::fprintf(stderr,
+                     "JPEG image of %d x %d is decoded at %u x %u: sides above %d are not used\n",
+                     d.width, d.height, d.info.output_width, d.info.output_height, max_side);
     const size_t bytes = loading::image_byte_count(d.info.output_width, d.info.output_height, 4);
     if (bytes == 0) return false;
     jpeg_start_decompress(&d.info);
@@ -167,19 +195,46 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size) {
         }
     }
     jpeg_finish_decompress(&d.info);
+    d.width = static_cast<int>(d.info.output_width);
+    d.height = static_cast<int>(d.info.output_height);
     return true;
 }
 
-}  // namespace
+bool run_header(JpegDecode& d, const unsigned char* data, size_t size) {
+    if (setjmp(d.errors.recovery) != 0) return false;
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&d.info, TRUE);
+    d.width = static_cast<int>(d.info.image_width);
+    d.height = static_cast<int>(d.info.image_height);
+    return true;
+}
 
-loading::PixelBuffer loading::decode_jpeg(const unsigned char* data, size_t size, int& width,
-                                          int& height) {
-    JpegDecode d;
+void recover_from_errors(JpegDecode& d) {
     d.info.err = jpeg_std_error(&d.errors.manager);
     d.errors.manager.error_exit = fail_decode;
     d.errors.default_emit = d.errors.manager.emit_message;
     d.errors.manager.emit_message = emit_message;
-    const bool ok = run_decode(d, data, size);
+}
+
+}  // namespace
+
+bool loading::jpeg_image_size(const unsigned char* data, size_t size, int& width, int& height) {
+    JpegDecode d;
+    recover_from_errors(d);
+    const bool ok = run_header(d, data, size);
+    if (d.created) jpeg_destroy_decompress(&d.info);
+    width = d.width;
+    height = d.height;
+    return ok;
+}
+
+loading::PixelBuffer loading::decode_jpeg(const unsigned char* data, size_t size, int& width,
+                                          int& height, int max_side) {
+    JpegDecode d;
+    recover_from_errors(d);
+    const bool ok = run_decode(d, data, size, max_side);
     if (d.created) jpeg_destroy_decompress(&d.info);
     if (d.width != 0 || d.height != 0) {
         width = d.width;

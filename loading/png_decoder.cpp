@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -31,15 +33,44 @@ struct PngDecode {
     png_structp png = nullptr;
     png_infop info = nullptr;
     MemoryReader reader{};
-    loading::ByteBuffer rows;
-    std::vector<png_bytep> row_pointers;
+    loading::ByteBuffer row;              // one decoded row, for a reduced image
+    std::vector<uint32_t> sums;           // per reduced pixel and channel, one band of rows
+    std::vector<png_bytep> row_pointers;  // into the result, for an image decoded whole
     loading::PixelBuffer pixels;
     int width = 0;
     int height = 0;
     bool have_size = false;
 };
 
-bool run_decode(PngDecode& d) {
+// Reads a non-interlaced image row by row, averaging each `factor` x `factor` block of the
+// source (fewer at the right and bottom edges) into one pixel of the result.
+void read_reduced(PngDecode& d, size_t width, size_t height, size_t factor, size_t out_width) {
+    d.row = loading::allocate_bytes(width * 4);
+    d.sums.assign(out_width * 4, 0);
+    unsigned char* out = d.pixels.get();
+    for (size_t y = 0; y < height; ++y) {
+        png_read_row(d.png, d.row.get(), nullptr);
+        const unsigned char* in = d.row.get();
+        for (size_t x = 0; x < width; ++x, in += 4) {
+            uint32_t* sum = &d.sums[(x / factor) * 4];
+            sum[0] += in[0];
+            sum[1] += in[1];
+            sum[2] += in[2];
+            sum[3] += in[3];
+        }
+        if ((y + 1) % factor != 0 && y + 1 != height) continue;
+        const size_t rows = y % factor + 1;
+        for (size_t x = 0; x < out_width; ++x, out += 4) {
+            const size_t columns = std::min(factor, width - x * factor);
+            const uint32_t n = static_cast<uint32_t>(rows * columns);
+            for (int k = 0; k < 4; ++k)
+                out[k] = static_cast<unsigned char>((d.sums[x * 4 + k] + n / 2) / n);
+        }
+        std::fill(d.sums.begin(), d.sums.end(), 0);
+    }
+}
+
+bool run_decode(PngDecode& d, const std::string& path, int max_side) {
     if (setjmp(png_jmpbuf(d.png)) != 0) return false;
     png_set_read_fn(d.png, &d.reader, read_from_memory);
     png_set_sig_bytes(d.png, kSignatureSize);
@@ -53,53 +84,69 @@ bool run_decode(PngDecode& d) {
     d.height = static_cast<int>(height);
     d.have_size = true;
 
+    // Reduced by a whole factor when a side is above `max_side`, which needs the rows one by
+    // one (not interlaced), and refused past 8 times that, as JPEG images are.
+    const size_t side = static_cast<size_t>(std::max(max_side, 1));
+    const size_t longer = std::max<size_t>(std::max(width, height), 1);
+    const size_t factor = (longer + side - 1) / side;
+    const bool interlaced = png_get_interlace_type(d.png, d.info) != PNG_INTERLACE_NONE;
+    if (factor > 8 || (factor > 1 && interlaced)) {
+        std::fprintf(stderr,
+                     "Texture::load_png(): \"%s\" is %u x %u%s: sides above %d are not used\n",
+                     path.c_str(), static_cast<unsigned>(width), static_cast<unsigned>(height),
+                     interlaced ? ", interlaced" : "", max_side);
+        return false;
+    }
+
     if (bit_depth == 16) png_set_strip_16(d.png);
     if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_expand(d.png);
     if (bit_depth < 8) png_set_expand(d.png);
-    if (png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0) png_set_expand(d.png);
+    const bool transparency = png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
+    if (transparency) png_set_expand(d.png);
     if (colour_type == PNG_COLOR_TYPE_GRAY || colour_type == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(d.png);
     double file_gamma = 0;
     if (png_get_gAMA(d.png, d.info, &file_gamma) != 0)
         png_set_gamma(d.png, kScreenGamma, file_gamma);
+    // Alpha 255 where the image has none: every row comes out as the result's RGBA.
+    if ((colour_type & PNG_COLOR_MASK_ALPHA) == 0 && !transparency)
+        png_set_filler(d.png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(d.png);
     png_read_update_info(d.png, d.info);
 
     png_get_IHDR(d.png, d.info, &width, &height, &bit_depth, &colour_type, nullptr, nullptr,
                  nullptr);
-    const size_t row_bytes = png_get_rowbytes(d.png, d.info);
-    const int channels = png_get_channels(d.png, d.info);
-    if (channels != 3 && channels != 4) return false;
-    const size_t out_bytes = loading::image_byte_count(width, height, 4);
-    if (out_bytes == 0 || row_bytes < width * static_cast<size_t>(channels)) return false;
-    if (row_bytes > loading::kMaxImageBytes / height) return false;
-
-    d.rows = loading::allocate_bytes(row_bytes * height);
-    if (!d.rows) return false;
-    d.row_pointers.resize(height);
-    for (size_t i = 0; i < height; ++i) d.row_pointers[i] = d.rows.get() + row_bytes * i;
-    png_read_image(d.png, d.row_pointers.data());
-    png_read_end(d.png, nullptr);
-
+    if (png_get_channels(d.png, d.info) != 4 || png_get_rowbytes(d.png, d.info) != width * 4u)
+        return false;
+    const size_t out_width = (width + factor - 1) / factor;
+    const size_t out_height = (height + factor - 1) / factor;
+    const size_t out_bytes = loading::image_byte_count(out_width, out_height, 4);
+    if (out_bytes == 0) return false;
     d.pixels = loading::allocate_bytes(out_bytes);
     if (!d.pixels) return false;
-    unsigned char* out = d.pixels.get();
-    for (size_t y = 0; y < height; ++y) {
-        const unsigned char* in = d.row_pointers[y];
-        for (size_t x = 0; x < width; ++x, in += channels, out += 4) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-            out[3] = channels == 4 ? in[3] : 255;
-        }
+    if (factor > 1) {
+        std::fprintf(stderr,
+                     "Texture::load_png(): \"%s\" of %u x %u is reduced to %zu x %zu: sides above "
+                     "%d are not used\n",
+                     path.c_str(), static_cast<unsigned>(width), static_cast<unsigned>(height),
+                     out_width, out_height, max_side);
+        read_reduced(d, width, height, factor, out_width);
+    } else {
+        d.row_pointers.resize(height);
+        for (size_t i = 0; i < height; ++i) d.row_pointers[i] = d.pixels.get() + out_width * 4 * i;
+        png_read_image(d.png, d.row_pointers.data());
     }
+    png_read_end(d.png, nullptr);
+    d.width = static_cast<int>(out_width);
+    d.height = static_cast<int>(out_height);
     return true;
 }
 
 }  // namespace
 
 loading::PixelBuffer loading::decode_png(const unsigned char* data, size_t size,
-                                         const std::string& path, int& width, int& height) {
+                                         const std::string& path, int& width, int& height,
+                                         int max_side) {
     if (data == nullptr || size < kSignatureSize || png_sig_cmp(data, 0, kSignatureSize) != 0) {
         std::fprintf(stderr, "Texture::load_png(): wrong signature in \"%s\" file\n", path.c_str());
         return nullptr;
@@ -113,7 +160,7 @@ loading::PixelBuffer loading::decode_png(const unsigned char* data, size_t size,
         png_destroy_read_struct(&d.png, nullptr, nullptr);
         return nullptr;
     }
-    const bool ok = run_decode(d);
+    const bool ok = run_decode(d, path, max_side);
     png_destroy_read_struct(&d.png, &d.info, nullptr);
     if (d.have_size) {
         width = d.width;

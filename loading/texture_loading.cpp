@@ -1,4 +1,5 @@
 // The image-loading members of Texture: files by path and numbered images from the image banks.
+#include "gfx/render_device.h"
 #include "gfx/texture.h"
 #include "loading/bank_images.h"
 #include "loading/image_files.h"
@@ -8,16 +9,26 @@ namespace {
 constexpr int kLoadedFilterKind = Texture::kFilterLinear;   // 1
 constexpr int kLoadedAddressKind = Texture::kAddressClamp;  // 1
 
+// Nothing is drawn larger than the working size, and nothing larger than the card's largest
+// texture can be held.
+int side_limit(const Texture& texture) {
+    const RenderDevice* device = texture.device();
+    if (device == nullptr) return loading::kLargestImageSide;
+    return loading::image_side_limit(device->max_texture_size(), device->work_width(),
+                                     device->work_height());
+}
+
 }  // namespace
 
 bool Texture::load(const std::string& path, int& width, int& height) {
-    loading::PixelBuffer pixels = loading::load_image_file(path, width, height);
+    loading::PixelBuffer pixels = loading::load_image_file(path, width, height, side_limit(*this));
     if (!pixels || width == 0 || height == 0) return false;
     return upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
 }
 
 void Texture::load_from_bank(int n, int kind, int& width, int& height, int& image_count) {
-    loading::PixelBuffer pixels = loading::load_bank_image(n, kind, width, height, image_count);
+    loading::PixelBuffer pixels =
+        loading::load_bank_image(n, kind, width, height, image_count, side_limit(*this));
     if (!pixels) {
         width = 0;
         height = 0;

@@ -1,5 +1,6 @@
 #include "loading/tga_decoder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -65,8 +66,11 @@ void decode_run_length(const unsigned char* in, unsigned char* out, size_t pixel
 }  // namespace
 
 loading::PixelBuffer loading::decode_tga(const unsigned char* data, size_t size, int& width,
-                                         int& height) {
-    if (data == nullptr || size < kHeaderSize) return nullptr;
+                                         int& height, int max_side) {
+    if (data == nullptr || size < kHeaderSize) {
+        std::fprintf(stderr, "Texture::load_tga(): %zu bytes are too short for a header\n", size);
+        return nullptr;
+    }
     const unsigned id_length = data[0];
     const unsigned colour_map_type = data[1];
     const unsigned image_type = data[2];
@@ -81,22 +85,37 @@ loading::PixelBuffer loading::decode_tga(const unsigned char* data, size_t size,
         std::fprintf(stderr, "Texture::load_tga(): only 24 and 32 bpp images are suported\n");
         return nullptr;
     }
-    if (image_type != kTypeTrueColour && image_type != kTypeRunLength) return nullptr;
+    if (image_type != kTypeTrueColour && image_type != kTypeRunLength) {
+        std::fprintf(stderr,
+                     "Texture::load_tga(): image type %u is not supported (only 2 and 10)\n",
+                     image_type);
+        return nullptr;
+    }
+    if (width > max_side || height > max_side) {
+        std::fprintf(
+            stderr,
+            "Texture::load_tga(): image of %d x %d is too large: sides above %d are not used\n",
+            width, height, max_side);
+        return nullptr;
+    }
     const size_t out_bytes = image_byte_count(width, height, 4);
-    if (out_bytes == 0) return nullptr;
+    if (out_bytes == 0) {
+        std::fprintf(stderr, "Texture::load_tga(): image of %d x %d is empty\n", width, height);
+        return nullptr;
+    }
 
     const size_t bpp = depth / 8;
     const size_t pixels = out_bytes / 4;
     size_t offset = kHeaderSize + id_length;
     if (colour_map_type == 1)
         offset += static_cast<size_t>(colour_map_length) * ((colour_map_entry_bits + 7) / 8);
-    if (offset > size) return nullptr;
-    const unsigned char* in = data + offset;
+    const unsigned char* in = data + std::min(offset, size);
     const unsigned char* end = data + size;
-
-    if (image_type == kTypeTrueColour) {
-        if (static_cast<size_t>(end - in) / bpp < pixels) return nullptr;
-    } else if (!run_length_data_complete(in, end, pixels, bpp)) {
+    if (offset > size ||
+        (image_type == kTypeTrueColour ? static_cast<size_t>(end - in) / bpp < pixels
+                                       : !run_length_data_complete(in, end, pixels, bpp))) {
+        std::fprintf(stderr, "Texture::load_tga(): the file ends before its %d x %d pixels\n",
+                     width, height);
         return nullptr;
     }
 

@@ -16,6 +16,7 @@
 #include "loading/data_file.h"
 #include "loading/data_folder.h"
 #include "loading/image_files.h"
+#include "loading/jpeg_decoder.h"
 #include "shadercode/bsf_file.h"
 #include "tools/kit_commands.h"
 #include "tools/picture_programs.h"
@@ -180,9 +181,26 @@ void check_programs(const std::string& name, int plans, Report& report) {
     }
 }
 
+// Warns of an image whose header claims more than the saver decodes: it is decoded smaller, or
+// not at all. The saver's limit depends on the card and the working size; the smallest is used.
+void check_claimed_size(const std::string& label, loading::ImageFormat format,
+                        const unsigned char* bytes, size_t size, Report& report) {
+    int width = 0, height = 0;
+    if (!loading::claimed_image_size(format, bytes, size, width, height)) return;
+    if (width <= loading::kLargestImageSide && height <= loading::kLargestImageSide) return;
+    report.warn(label + ": " + std::to_string(width) + " x " + std::to_string(height) +
+                " claimed, sides above " + std::to_string(loading::kLargestImageSide) +
+                " are decoded smaller or refused");
+}
+
 void check_named_image(const std::string& path, Report& report) {
     int width = 0, height = 0;
-    const loading::PixelBuffer pixels = loading::load_image_file(path, width, height);
+    size_t size = 0;
+    const loading::ImageFormat format = loading::image_format_for_path(path);
+    const loading::ByteBuffer bytes = loading::read_image_bytes(path, size);
+    if (bytes) check_claimed_size("image " + path, format, bytes.get(), size, report);
+    const loading::PixelBuffer pixels =
+        bytes ? loading::decode_image(format, bytes.get(), size, path, width, height) : nullptr;
     if (!pixels) {
         report.warn("image " + path + ": can't be read or decoded");
         return;
@@ -191,8 +209,9 @@ void check_named_image(const std::string& path, Report& report) {
 }
 
 void check_bank(const char* bank, int kind, bool needed, Report& report) {
-    int width = 0, height = 0, count = 0;
-    loading::load_bank_image(1, kind, width, height, count);
+    int count = 0;
+    size_t size = 0;
+    loading::load_bank_record(1, kind, size, count);
     if (count <= 0) {
         if (needed)
             report.warn(std::string("bank data/") + bank + ": no images");
@@ -202,17 +221,19 @@ void check_bank(const char* bank, int kind, bool needed, Report& report) {
     }
     std::map<std::string, int> sizes;
     for (int n = 1; n <= count; ++n) {
-        width = height = 0;
-        int c = 0;
-        if (!loading::load_bank_image(n, kind, width, height, c)) {
-            report.warn(std::string("bank data/") + bank + " image " + std::to_string(n) +
-                        ": can't be decoded");
+        int width = 0, height = 0, c = 0;
+        const std::string label = std::string("bank data/") + bank + " image " + std::to_string(n);
+        const loading::ByteBuffer bytes = loading::load_bank_record(n, kind, size, c);
+        if (bytes)
+            check_claimed_size(label, loading::ImageFormat::kJpeg, bytes.get(), size, report);
+        if (!bytes || !loading::decode_jpeg(bytes.get(), size, width, height)) {
+            report.warn(label + ": can't be decoded");
             continue;
         }
         ++sizes[std::to_string(width) + " x " + std::to_string(height)];
     }
     std::string summary;
-    for (const auto& [size, n] : sizes) summary += " " + std::to_string(n) + " of " + size + ",";
+    for (const auto& [text, n] : sizes) summary += " " + std::to_string(n) + " of " + text + ",";
     if (!summary.empty()) summary.pop_back();
     std::printf("bank data/%s: %d images:%s\n", bank, count, summary.c_str());
 }

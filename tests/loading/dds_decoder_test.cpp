@@ -102,21 +102,29 @@ TEST(DdsDecoder, RefusedFilesWriteTheirMessagesOrNone) {
     const std::string magic = "Texture::load_dds(): wrong magic in \"t.dds\" file\n";
     Bytes bad_magic = testimg::dds_header(4, 4, 0x40, "", 24);
     bad_magic[3] = 'X';
+    Bytes short_header = testimg::dds_header(4, 4, 0x40, "", 24);
+    short_header.resize(100);
+    const std::string ends = "Texture::load_dds(): \"t.dds\" ends before its ";
+    const std::string large = "Texture::load_dds(): \"t.dds\" of ";
+    const std::string above = " is too large: sides above 4096 are not used\n";
     const struct {
         Bytes header;
         size_t body;
         std::string message;
-    } cases[] = {{dxt("DXT2"), 64, dxt24},
-                 {dxt("DXT4"), 64, dxt24},
-                 {testimg::dds_header(4, 4, 0x41, "", 24), 64, unknown},
-                 {dxt("ATI2"), 64, unknown},
-                 {bad_magic, 64, magic},
-                 {Bytes{'D', 'D'}, 0, magic},
-                 {dxt("DXT1", 5, 3), 8, ""},                                      // one block short
-                 {testimg::dds_header(2, 2, 0x40, "", 24), 11, ""},               // 11 of 12 bytes
-                 {dxt("DXT1", 0, 4), 8, ""},                                      // zero width
-                 {dxt("DXT1", -4, 4), 64, ""},                                    // negative width
-                 {testimg::dds_header(0x10000, 0x10000, 0x41, "", 32), 64, ""}};  // 16 GiB
+    } cases[] = {
+        {dxt("DXT2"), 64, dxt24},
+        {dxt("DXT4"), 64, dxt24},
+        {testimg::dds_header(4, 4, 0x41, "", 24), 64, unknown},
+        {dxt("ATI2"), 64, unknown},
+        {bad_magic, 64, magic},
+        {Bytes{'D', 'D'}, 0, magic},
+        {short_header, 0, "Texture::load_dds(): \"t.dds\" is too short for a header\n"},
+        {dxt("DXT1", 5, 3), 8, ends + "5 x 3 pixels\n"},  // one block short
+        {testimg::dds_header(2, 2, 0x40, "", 24), 11, ends + "2 x 2 pixels\n"},
+        {dxt("DXT1", 0, 4), 8, "Texture::load_dds(): \"t.dds\" of 0 x 4 is empty\n"},
+        {dxt("DXT1", -4, 4), 64, large + "4294967292 x 4" + above},
+        // Refused by its claimed size before anything is allocated.
+        {testimg::dds_header(23170, 23170, 0x41, "", 32), 64, large + "23170 x 23170" + above}};
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();
         EXPECT_FALSE(decode(c.header, Bytes(c.body, 0)).pixels);

@@ -112,7 +112,8 @@ Bytes encode_png(const std::vector<Bytes>& rows, int width, int height, const Pn
     }
     png_set_write_fn(png, &out, append_bytes, flush_nothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
-                 options.bit_depth, options.colour_type, PNG_INTERLACE_NONE,
+                 options.bit_depth, options.colour_type,
+                 options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
     for (size_t i = 0; i + 2 < options.palette.size(); i += 3)
@@ -123,7 +124,9 @@ Bytes encode_png(const std::vector<Bytes>& rows, int width, int height, const Pn
                      nullptr);
     if (options.gamma != 0) png_set_gAMA(png, info, options.gamma);
     png_write_info(png, info);
-    for (const Bytes& row : rows) png_write_row(png, row.data());
+    const int passes = options.interlaced ? png_set_interlace_handling(png) : 1;
+    for (int pass = 0; pass < passes; ++pass)
+        for (const Bytes& row : rows) png_write_row(png, row.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;

@@ -40,6 +40,7 @@ struct PngOptions {
     std::vector<unsigned char> palette = {};  // RGB triples for palette images
     std::vector<unsigned char> trns = {};     // palette alphas (palette images)
     double gamma = 0;                         // written as gAMA when non-zero
+    bool interlaced = false;                  // Adam7
 };
 // PNG of `rows` already packed for the colour type and depth (16-bit samples big-endian).
 Bytes encode_png(const std::vector<Bytes>& rows, int width, int height, const PngOptions& options);

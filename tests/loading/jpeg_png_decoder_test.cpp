@@ -75,6 +75,32 @@ TEST(JpegDecoder, DamagedTruncatedOrHugeFilesGiveNullInsteadOfEndingTheProgram) 
     testing::internal::GetCapturedStderr();
 }
 
+TEST(JpegDecoder, SidesAboveTheLimitAreDecodedSmallerAndDataCutShortGivesNoImage) {
+    // 600 x 400 with sides up to 256: the largest scale n/8 that fits is 3/8.
+    const Bytes photo = testimg::encode_jpeg(gradient(600, 400, 3), 600, 400, 3);
+    Decoded d;
+    testing::internal::CaptureStderr();
+    d.pixels = loading::decode_jpeg(photo.data(), photo.size(), d.width, d.height, 256);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "JPEG image of 600 x 400 is decoded at 225 x 150: sides above 256 are not used\n");
+    ASSERT_TRUE(d.pixels);
+    EXPECT_EQ(d.width, 225);
+    EXPECT_EQ(d.height, 150);
+    // An 8 x 8 image whose frame claims 2048 x 2048: its data ends inside the first row of
+    // blocks, which would otherwise decode to a grey image.
+    Bytes claims = testimg::encode_jpeg(Bytes(64, 1), 8, 8, 1);
+    size_t sof = 2;
+    while (!(claims[sof] == 0xFF && claims[sof + 1] == 0xC0)) ++sof;
+    claims[sof + 5] = claims[sof + 7] = 0x08;
+    claims[sof + 6] = claims[sof + 8] = 0x00;
+    testing::internal::CaptureStderr();
+    Decoded bomb = jpeg(claims);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("premature end of data segment"),
+              std::string::npos);
+    EXPECT_FALSE(bomb.pixels);
+    EXPECT_EQ(bomb.width, 2048);
+}
+
 TEST(PngDecoder, ColourTypesDepthsTransparencyAndGamma) {
     using O = testimg::PngOptions;
     Decoded palette =
@@ -118,4 +144,31 @@ TEST(PngDecoder, WrongSignatureDamagedAndHugeFilesGiveNull) {
     for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
     EXPECT_FALSE(png(huge).pixels);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("libpng error"), std::string::npos);
+}
+
+TEST(PngDecoder, SidesAboveTheLimitAreAveragedRowByRowUnlessInterlaced) {
+    // 7 x 3 grey with sides up to 3: blocks of 3 x 3, the last one a single column wide.
+    std::vector<Bytes> rows = {{0, 30, 60, 90, 120, 150, 200},
+                               {0, 30, 60, 90, 120, 150, 210},
+                               {0, 30, 60, 90, 120, 150, 220}};
+    const Bytes file = testimg::encode_png(rows, 7, 3, {PNG_COLOR_TYPE_GRAY, 8});
+    Decoded d;
+    testing::internal::CaptureStderr();
+    d.pixels = loading::decode_png(file.data(), file.size(), "t.png", d.width, d.height, 3);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Texture::load_png(): \"t.png\" of 7 x 3 is reduced to 3 x 1: sides above 3 are "
+              "not used\n");
+    ASSERT_TRUE(d.pixels);
+    EXPECT_EQ(d.width, 3);
+    EXPECT_EQ(d.height, 1);
+    EXPECT_EQ(d.at(0, 0), (Bytes{30, 30, 30, 255}));
+    EXPECT_EQ(d.at(2, 0), (Bytes{210, 210, 210, 255}));
+    testimg::PngOptions interlaced{PNG_COLOR_TYPE_GRAY, 8};
+    interlaced.interlaced = true;
+    const Bytes adam7 = testimg::encode_png(rows, 7, 3, interlaced);
+    EXPECT_EQ(png(adam7).at(6, 2), (Bytes{220, 220, 220, 255}));  // within the limit: whole
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loading::decode_png(adam7.data(), adam7.size(), "t.png", d.width, d.height, 3));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Texture::load_png(): \"t.png\" is 7 x 3, interlaced: sides above 3 are not used\n");
 }

@@ -91,6 +91,13 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
     // Damage the grain inside the program bank: the bank is packed again from the plain files.
     const fs::path data = root / "data" / "shaders";
     fs::resize_file(data / "oil3.jpg", 300);
+    // And a run-length signature whose header claims 23170 x 23170.
+    std::string signature(18, '\0');
+    signature[2] = 10;
+    signature[12] = signature[14] = '\x82';
+    signature[13] = signature[15] = '\x5A';
+    signature[16] = 32;
+    write_text(data / "sig3.tga", signature + "\xFF\x01\x02\x03\x04");
     std::string files;
     for (const char* f : {"Farmeadow/Farmeadow.hdr", "Farmeadow/paint.bsf", "Farmeadow/visual.bsf",
                           "Farmeadow/formgen.bsf", "oil3.jpg", "sig3.tga"})
@@ -102,6 +109,9 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
         << out;
     EXPECT_EQ(run_kit("picture check " + root.string() + " --strict", out), 1) << out;
     EXPECT_NE(out.find("warning: image data/shaders/oil3.jpg: can't be read or decoded"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("warning: image data/shaders/sig3.tga: 23170 x 23170 claimed"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("the saver paints"), std::string::npos) << out;
