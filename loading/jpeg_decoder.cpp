@@ -1,5 +1,6 @@
 #include "loading/jpeg_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -8,10 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 // clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
 // clang-format on
+
+#include "loading/row_reducer.h"
 
 namespace {
 
@@ -63,6 +67,7 @@ struct JpegDecode {
     jpeg_progress_mgr progress{};
     loading::PixelBuffer pixels;
     loading::PixelBuffer rows;  // the rows the library writes before they are copied out
+    std::optional<loading::RowReducer> reducer;  // below the library's smallest scale
     int width = 0;
     int height = 0;
     bool created = false;
@@ -144,8 +149,15 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_s
     const int components = d.info.num_components;
     if (!direct && components != 1 && components != 3) return false;
     if (direct) d.info.out_color_space = JCS_EXT_RGBA;
-    const unsigned scale = fitting_scale(d.info.image_width, d.info.image_height, max_side);
+    // The largest scale n/8 that fits; below 1/8, whole blocks of the 1/8 rows are averaged.
+    unsigned scale = fitting_scale(d.info.image_width, d.info.image_height, max_side);
+    size_t factor = 1;
     if (scale == 0) {
+        scale = 1;
+        const size_t longer = (std::max(d.info.image_width, d.info.image_height) + 7) / 8;
+        factor = (longer + static_cast<size_t>(max_side) - 1) / static_cast<size_t>(max_side);
+    }
+    if (factor > kScaleDenominator) {
         std::fprintf(stderr, "JPEG image of %d x %d is too large: sides above %d are not used\n",
                      d.width, d.height, max_side);
         return false;
@@ -153,27 +165,32 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_s
     d.info.scale_num = scale;
     d.info.scale_denom = kScaleDenominator;
     jpeg_calc_output_dimensions(&d.info);
-    if (scale != kScaleDenominator)
+    const size_t width = d.info.output_width;
+    const size_t out_width = loading::RowReducer::reduced(width, factor);
+    const size_t out_height = loading::RowReducer::reduced(d.info.output_height, factor);
+    if (out_width != d.info.image_width || out_height != d.info.image_height)
         std::fprintf(stderr,
-                     "JPEG image of %d x %d is decoded at %u x %u: sides above %d are not used\n",
-                     d.width, d.height, d.info.output_width, d.info.output_height, max_side);
-    const size_t bytes = loading::image_byte_count(d.info.output_width, d.info.output_height, 4);
+                     "JPEG image of %d x %d is decoded at %zu x %zu: sides above %d are not used\n",
+                     d.width, d.height, out_width, out_height, max_side);
+    const size_t bytes = loading::image_byte_count(out_width, out_height, 4);
     if (bytes == 0) return false;
     jpeg_start_decompress(&d.info);
     if (!direct && d.info.output_components != components) return false;
 
     d.pixels = loading::allocate_bytes(bytes);
     if (!d.pixels) return false;
-    const size_t width = d.info.output_width;
     const size_t stride = width * 4;
     // The library writes a few rows at a time into a small buffer that stays in the cache, then
     // they are copied out. The rows start 4 bytes past a 16-byte boundary: for aligned rows the
     // library's converters store around the cache, which would make the copy read memory.
+    // A reduced image goes through one more row, which the reducer averages into the result.
     constexpr size_t kRowOffset = 4;
     constexpr JDIMENSION kMaxRows = 4;
     const size_t pitch = (stride + 15) / 16 * 16;
-    d.rows = loading::allocate_bytes(kRowOffset + pitch * kMaxRows);
+    d.rows = loading::allocate_bytes(kRowOffset + pitch * (kMaxRows + 1));
     if (!d.rows) return false;
+    unsigned char* reduced_row = d.rows.get() + kRowOffset + pitch * kMaxRows;
+    if (factor > 1) d.reducer.emplace(width, d.info.output_height, factor, d.pixels.get());
     while (d.info.output_scanline < d.info.output_height) {
         unsigned char* out = d.pixels.get() + stride * d.info.output_scanline;
         JDIMENSION n = 1;
@@ -187,16 +204,18 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_s
         for (JDIMENSION i = 0; i < n; ++i) rows[i] = d.rows.get() + kRowOffset + pitch * i;
         const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, n);
         for (JDIMENSION i = 0; i < got; ++i, out += stride) {
+            unsigned char* to = d.reducer ? reduced_row : out;
             if (direct) {
-                copy_clearing_alpha(rows[i], out, width);
+                copy_clearing_alpha(rows[i], to, width);
             } else {
-                expand_row(rows[i], out, width, components);
+                expand_row(rows[i], to, width, components);
             }
+            if (d.reducer) d.reducer->add(reduced_row);
         }
     }
     jpeg_finish_decompress(&d.info);
-    d.width = static_cast<int>(d.info.output_width);
-    d.height = static_cast<int>(d.info.output_height);
+    d.width = static_cast<int>(out_width);
+    d.height = static_cast<int>(out_height);
     return true;
 }
 

@@ -21,19 +21,19 @@ using PixelBuffer = std::unique_ptr<unsigned char[], FreeDeleter>;
 // The largest decoded image, in bytes: sizes are signed 32-bit numbers wherever images travel.
 inline constexpr uint64_t kMaxImageBytes = INT32_MAX;
 
-// The longest image side decoded when nothing else is known (the kit, the fuzzers). Images are
-// drawn into targets of the working size at most, so a side past the working size, or past
-// this when the working size is smaller, is never seen; a larger JPEG is decoded at a reduced
-// scale and any other larger image is refused.
+// The longest image side decoded when nothing else is known (the kit, the fuzzers). A larger
+// JPEG or PNG is decoded smaller; any other larger image is refused.
 inline constexpr int kLargestImageSide = 4096;
-// The longest side ever decoded, whatever the working size and the card allow.
+// The saver draws its images into targets of the working size at most, so it decodes sides up
+// to the working size, but never below the first nor above the second of these.
+inline constexpr int kSmallestWorkImageSide = 1024;
 inline constexpr int kLargestWorkImageSide = 8192;
 
 // The longest image side worth decoding for a device whose largest texture side is
 // `max_texture` (0: unknown) and whose working size is `work_width` x `work_height`.
 inline int image_side_limit(int max_texture, int work_width, int work_height) {
     int side = work_width > work_height ? work_width : work_height;
-    if (side < kLargestImageSide) side = kLargestImageSide;
+    if (side < kSmallestWorkImageSide) side = kSmallestWorkImageSide;
     if (side > kLargestWorkImageSide) side = kLargestWorkImageSide;
     if (max_texture > 0 && max_texture < side) side = max_texture;
     return side;

@@ -2,11 +2,14 @@
 
 #include <png.h>
 
+#include "loading/row_reducer.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -33,8 +36,8 @@ struct PngDecode {
     png_structp png = nullptr;
     png_infop info = nullptr;
     MemoryReader reader{};
-    loading::ByteBuffer row;              // one decoded row, for a reduced image
-    std::vector<uint32_t> sums;           // per reduced pixel and channel, one band of rows
+    loading::ByteBuffer row;  // one decoded row, for a reduced image
+    std::optional<loading::RowReducer> reducer;
     std::vector<png_bytep> row_pointers;  // into the result, for an image decoded whole
     loading::PixelBuffer pixels;
     int width = 0;
@@ -42,32 +45,16 @@ struct PngDecode {
     bool have_size = false;
 };
 
-// Reads a non-interlaced image row by row, averaging each `factor` x `factor` block of the
-// source (fewer at the right and bottom edges) into one pixel of the result.
-void read_reduced(PngDecode& d, size_t width, size_t height, size_t factor, size_t out_width) {
+// Reads a non-interlaced image row by row through the reducer.
+bool read_reduced(PngDecode& d, size_t width, size_t height, size_t factor) {
     d.row = loading::allocate_bytes(width * 4);
-    d.sums.assign(out_width * 4, 0);
-    unsigned char* out = d.pixels.get();
+    if (!d.row) return false;
+    d.reducer.emplace(width, height, factor, d.pixels.get());
     for (size_t y = 0; y < height; ++y) {
         png_read_row(d.png, d.row.get(), nullptr);
-        const unsigned char* in = d.row.get();
-        for (size_t x = 0; x < width; ++x, in += 4) {
-            uint32_t* sum = &d.sums[(x / factor) * 4];
-            sum[0] += in[0];
-            sum[1] += in[1];
-            sum[2] += in[2];
-            sum[3] += in[3];
-        }
-        if ((y + 1) % factor != 0 && y + 1 != height) continue;
-        const size_t rows = y % factor + 1;
-        for (size_t x = 0; x < out_width; ++x, out += 4) {
-            const size_t columns = std::min(factor, width - x * factor);
-            const uint32_t n = static_cast<uint32_t>(rows * columns);
-            for (int k = 0; k < 4; ++k)
-                out[k] = static_cast<unsigned char>((d.sums[x * 4 + k] + n / 2) / n);
-        }
-        std::fill(d.sums.begin(), d.sums.end(), 0);
+        d.reducer->add(d.row.get());
     }
+    return true;
 }
 
 bool run_decode(PngDecode& d, const std::string& path, int max_side) {
@@ -118,8 +105,8 @@ bool run_decode(PngDecode& d, const std::string& path, int max_side) {
                  nullptr);
     if (png_get_channels(d.png, d.info) != 4 || png_get_rowbytes(d.png, d.info) != width * 4u)
         return false;
-    const size_t out_width = (width + factor - 1) / factor;
-    const size_t out_height = (height + factor - 1) / factor;
+    const size_t out_width = loading::RowReducer::reduced(width, factor);
+    const size_t out_height = loading::RowReducer::reduced(height, factor);
     const size_t out_bytes = loading::image_byte_count(out_width, out_height, 4);
     if (out_bytes == 0) return false;
     d.pixels = loading::allocate_bytes(out_bytes);
@@ -130,7 +117,7 @@ bool run_decode(PngDecode& d, const std::string& path, int max_side) {
                      "%d are not used\n",
                      path.c_str(), static_cast<unsigned>(width), static_cast<unsigned>(height),
                      out_width, out_height, max_side);
-        read_reduced(d, width, height, factor, out_width);
+        if (!read_reduced(d, width, height, factor)) return false;
     } else {
         d.row_pointers.resize(height);
         for (size_t i = 0; i < height; ++i) d.row_pointers[i] = d.pixels.get() + out_width * 4 * i;

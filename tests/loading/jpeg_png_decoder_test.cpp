@@ -86,6 +86,15 @@ TEST(JpegDecoder, SidesAboveTheLimitAreDecodedSmallerAndDataCutShortGivesNoImage
     ASSERT_TRUE(d.pixels);
     EXPECT_EQ(d.width, 225);
     EXPECT_EQ(d.height, 150);
+    // Below the smallest scale, 1/8 (75 x 50), blocks of 3 x 3 are averaged: 25 x 17.
+    const Bytes grey = testimg::encode_jpeg(Bytes(600 * 400, 200), 600, 400, 1);
+    testing::internal::CaptureStderr();
+    d.pixels = loading::decode_jpeg(grey.data(), grey.size(), d.width, d.height, 32);
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(d.pixels);
+    EXPECT_EQ(d.width, 25);
+    EXPECT_EQ(d.height, 17);
+    EXPECT_EQ(d.at(24, 16), (Bytes{200, 200, 200, 0}));
     // An 8 x 8 image whose frame claims 2048 x 2048: its data ends inside the first row of
     // blocks, which would otherwise decode to a grey image.
     Bytes claims = testimg::encode_jpeg(Bytes(64, 1), 8, 8, 1);
