@@ -55,6 +55,12 @@ TEST(BankRead, ByteStringsFromEveryPlace) {
     EXPECT_EQ(n, -1);
     EXPECT_EQ(read_text(*b, 2, 9, &n), "");
     EXPECT_EQ(n, -1);
+
+    // Values longer than the reader's limit are not read.
+    b->set_largest_value(999);
+    EXPECT_EQ(read_text(*b, 1, 2, &n), "");
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(read_text(*b, 1, 1), "first");
 }
 
 TEST(BankRead, MissingCadrsGiveMinusOneAndAnEmptyString) {
