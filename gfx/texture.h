@@ -34,7 +34,9 @@ class Texture {
     // Image loading (defined by the loading library, which reads and decodes the files).
     // Loads the image file `path` (decoder chosen by its extension) and uploads it with filter
     // kind 1 and address kind 1; width and height receive the decoded size. False when the
-    // file could not be read, decoded or uploaded; the texture then keeps what it held.
+    // file could not be read, decoded or uploaded; the texture then keeps what it held (an
+    // upload that fails empties it). Sides above the working size (at least 1024) or the card's
+    // largest texture are decoded smaller (JPEG, PNG) or refused, with a one-line message.
     bool load(const std::string& path, int& width, int& height);
     // Loads image `n` of image bank `kind` (0 colour images, 1 forms, 2 factures), turned
     // upside down, and uploads it like load(). When no image could be read, width and height

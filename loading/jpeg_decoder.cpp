@@ -192,7 +192,7 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_s
     unsigned char* reduced_row = d.rows.get() + kRowOffset + pitch * kMaxRows;
     if (factor > 1) d.reducer.emplace(width, d.info.output_height, factor, d.pixels.get());
     while (d.info.output_scanline < d.info.output_height) {
-        unsigned char* out = d.pixels.get() + stride * d.info.output_scanline;
+        const size_t first = d.info.output_scanline;
         JDIMENSION n = 1;
         if (direct) {
             const JDIMENSION left = d.info.output_height - d.info.output_scanline;
@@ -203,8 +203,8 @@ bool run_decode(JpegDecode& d, const unsigned char* data, size_t size, int max_s
         JSAMPROW rows[kMaxRows];
         for (JDIMENSION i = 0; i < n; ++i) rows[i] = d.rows.get() + kRowOffset + pitch * i;
         const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, n);
-        for (JDIMENSION i = 0; i < got; ++i, out += stride) {
-            unsigned char* to = d.reducer ? reduced_row : out;
+        for (JDIMENSION i = 0; i < got; ++i) {
+            unsigned char* to = d.reducer ? reduced_row : d.pixels.get() + stride * (first + i);
             if (direct) {
                 copy_clearing_alpha(rows[i], to, width);
             } else {
