@@ -212,7 +212,8 @@ void check_bank(const char* bank, int kind, bool needed, Report& report) {
         ++sizes[std::to_string(width) + " x " + std::to_string(height)];
     }
     std::string summary;
-    for (const auto& [size, n] : sizes) summary += " " + std::to_string(n) + " of " + size + ",";
+    for (const auto& [size, n] : sizes)
+        summary.append(" ").append(std::to_string(n)).append(" of ").append(size).append(",");
     if (!summary.empty()) summary.pop_back();
     std::printf("bank data/%s: %d images:%s\n", bank, count, summary.c_str());
 }
