@@ -1,8 +1,11 @@
 // Brushwright on POSIX: an X11 screen saver that follows the conventions of xscreensaver's
 // hacks and understands the saver command line of the Windows build ("/s", "/p ID", "/c:N").
 // "--render" paints headless into files instead.
+#include <pwd.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +16,7 @@
 
 #include "host/command_line.h"
 #include "host/data_folder.h"
+#include "host/fps_overlay.h"
 #include "host/headless_render.h"
 #include "host/option_table.h"
 #include "host/picture_engine.h"
@@ -20,6 +24,7 @@
 #include "host/settings_file.h"
 #include "host/settings_model.h"
 #include "host/x11_saver.h"
+#include "host/xscreensaver_list.h"
 
 namespace {
 
@@ -29,13 +34,14 @@ constexpr host::OptionSpec kOptions[] = {
     {"root", "", "paint the root window, or the window named by XSCREENSAVER_WINDOW"},
     {"window-id", "ID", "paint inside the existing window ID (hex 0x... or decimal)"},
     {"window", "", "paint in a window of its own; q or Escape closes it"},
-    {"fps", "", "print the frame rate on standard error once a second"},
+    {"fps", "", "show the frame rate in a corner, and on standard error once a second"},
     {"data", "DIR", "data folder for this run (default: the stored PATH, else the sample)"},
     {"speed", "N", "painting speed for this run (stored value, else 20)"},
     {"delay", "N", "seconds each finished painting is held, for this run (else 7)"},
     {"settings", "", "show the stored speed and delay; store --speed and --delay if given"},
     {"display", "NAME", "the X display (default: $DISPLAY)"},
     {"render", "OUTDIR", "paint headless into PNG files, no display needed (--render . --help)"},
+    {"add-to-xscreensaver", "", "add this saver to the programs list of ~/.xscreensaver"},
     {"help", "", "list the options"},
 };
 
@@ -123,6 +129,48 @@ int run_settings(const std::optional<std::string>& speed, const std::optional<st
     return host::kExitSettings;
 }
 
+// The painting engine of a window run; with "Show frame rate" the rate is drawn over every
+// frame after the painting.
+struct WindowEngine : host::PictureEngine {
+    host::FpsOverlay* overlay = nullptr;
+    void step() {
+        host::PictureEngine::step();
+        if (overlay && device()) overlay->frame(*device(), steady_ms());
+    }
+    void stop() {
+        if (overlay) overlay->drop();
+        host::PictureEngine::stop();
+    }
+    static int64_t steady_ms() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
+// Adds "brushwright --root" to ~/.xscreensaver: the bare name when the program is in
+// xscreensaver's own folder of hacks, else its full path.
+int add_to_xscreensaver() {
+    std::string exe(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
+    exe.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    const bool in_hack_folder = exe == "/usr/libexec/xscreensaver/brushwright";
+    const std::string command = (in_hack_folder || exe.empty() ? "brushwright" : exe) + " --root";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        home = pw->pw_dir;
+    }
+    if (home.empty()) {
+        std::fprintf(stderr, "brushwright: no home folder (HOME is not set)\n");
+        return 1;
+    }
+    if (::geteuid() == 0)
+        std::fprintf(stderr, "brushwright: note: xscreensaver runs no hacks for root\n");
+    return host::add_to_xscreensaver_file(home + "/.xscreensaver", command);
+}
+
 // The headless run paints the sample picture wherever it is installed unless --data names
 // another data root.
 int render(int argc, char** argv) {
@@ -154,6 +202,7 @@ int main(int argc, char** argv) {
         print_help();
         return 0;
     }
+    if (given("add-to-xscreensaver")) return add_to_xscreensaver();
 
     std::string saver_words;
     for (const std::string& w : parsed.words) saver_words += (saver_words.empty() ? "" : " ") + w;
@@ -163,7 +212,6 @@ int main(int argc, char** argv) {
 
     RunSettings run{value("data"), value("speed"), value("delay")};
     host::X11RunOptions options;
-    options.show_fps = given("fps");
     options.read_settings = read_run_settings;
     options.settings_context = &run;
     if (given("root")) {
@@ -205,6 +253,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     host::install_stop_signals();
-    host::PictureEngine engine;
+    host::FpsOverlay overlay;
+    WindowEngine engine;
+    if (given("fps")) engine.overlay = &overlay;
     return host::run_saver(saver, engine, options.kind);
 }

@@ -76,7 +76,7 @@ std::string option_help(std::span<const OptionSpec> table) {
     std::string text;
     for (const OptionSpec& o : table) {
         std::string left = "--" + std::string(o.name);
-        if (!o.value_name.empty()) left += " " + std::string(o.value_name);
+        if (!o.value_name.empty()) left.append(" ").append(o.value_name);
         text +=
             "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(o.help) + "\n";
     }

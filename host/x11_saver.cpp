@@ -282,18 +282,4 @@ X11Saver::Taken X11Saver::take_event(Event& event) {
     }
 }
 
-void X11Saver::count_frame() {
-    if (!options_.show_fps) return;
-    const int64_t now = now_ms();
-    if (fps_since_ms_ < 0) fps_since_ms_ = now;
-    ++frames_;
-    if (now - fps_since_ms_ >= 1000) {
-        std::fprintf(
-            stderr, "brushwright: %.1f frames per second\n",
-            static_cast<double>(frames_) * 1000.0 / static_cast<double>(now - fps_since_ms_));
-        frames_ = 0;
-        fps_since_ms_ = now;
-    }
-}
-
 }  // namespace host

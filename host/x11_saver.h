@@ -15,7 +15,6 @@ struct X11RunOptions {
     RunKind kind = RunKind::full_screen;
     // Embedded: the window to paint (0: the root window). Preview: the parent window.
     unsigned long target = 0;
-    bool show_fps = false;
     // Called once the window exists, before anything is painted: fills picture::settings().
     void (*read_settings)(const void* context) = nullptr;
     const void* settings_context = nullptr;
@@ -52,7 +51,6 @@ class X11Saver {
         Event event;
         switch (take_event(event)) {
             case Taken::nothing:
-                count_frame();
                 return Pump::idle;
             case Taken::quit:
                 return Pump::quit;
@@ -68,7 +66,6 @@ class X11Saver {
   private:
     enum class Taken { nothing, event, other, quit };
     Taken take_event(Event& event);
-    void count_frame();
     bool create_full_screen();
     bool create_preview();
     bool create_embedded();
@@ -85,9 +82,6 @@ class X11Saver {
     int height_ = 0;
     bool closing_ = false;
     bool gone_ = false;  // the painted window was destroyed
-    // -fps
-    uint64_t frames_ = 0;
-    int64_t fps_since_ms_ = -1;
 };
 
 }  // namespace host

@@ -1,12 +1,13 @@
 ; The Windows installer of Brushwright: the saver into the system folder, the sample picture's
 ; data into the program files folder, the registry's "PATH" pointing there, and an uninstaller
-; that removes all of it. Built by the Windows build (makensis -DSCR=... -DDATA=... -DOUT=...).
+; that removes all of it. The licence is its first page and is installed beside the data. Built
+; by the Windows build (makensis -DSCR=... -DDATA=... -DLICENSE=... -DOUT=...).
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 
-!ifndef SCR | DATA | OUT
-  !error "makensis -DSCR=<Brushwright.scr> -DDATA=<data root> -DOUT=<setup.exe>"
+!ifndef SCR | DATA | LICENSE | OUT
+  !error "makensis -DSCR=<Brushwright.scr> -DDATA=<data root> -DLICENSE=<LICENSE.txt> -DOUT=<setup.exe>"
 !endif
 
 !define KEY "Software\Korvane\Farmeadow"
@@ -18,6 +19,10 @@ InstallDir "$PROGRAMFILES64\Brushwright"
 RequestExecutionLevel admin
 ShowInstDetails show
 
+LicenseText "Brushwright is released under the MIT licence:" "I &Agree"
+LicenseData "${LICENSE}"
+
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -27,6 +32,7 @@ Section "Brushwright"
   SetRegView 64
   SetOutPath "$INSTDIR"
   File /r /x data.stamp "${DATA}\*.*"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   SetOutPath "$SYSDIR"
   File "${SCR}"
   WriteRegStr HKLM "${KEY}" "PATH" "$INSTDIR"

@@ -65,8 +65,11 @@ std::string register_text(const ShaderVersion& v, RegisterType type, uint32_t nu
 
 std::string source_text(const ShaderVersion& v, const SourceOperand& s) {
     std::string out;
-    if (s.modifier == SourceModifier::Negate || s.modifier == SourceModifier::AbsNegate) out = "-";
-    if (s.modifier == SourceModifier::Not) out = "!";
+    // One character each (the modifiers exclude each other); appending a character also keeps
+    // GCC 12 from a false -Wrestrict on assigning a literal.
+    if (s.modifier == SourceModifier::Negate || s.modifier == SourceModifier::AbsNegate)
+        out.push_back('-');
+    if (s.modifier == SourceModifier::Not) out.push_back('!');
     out += register_text(v, s.type, s.number, s.relative, s.relative_address);
     if (s.modifier == SourceModifier::Abs || s.modifier == SourceModifier::AbsNegate) out += "_abs";
     return out + swizzle_text(s.swizzle);

@@ -160,7 +160,9 @@ class Validator {
                 if (s[0].type != RegisterType::Label) return "a label operand must be l#";
                 if (ins.opcode == Opcode::Call) calls_.push_back({s[0].number, index});
                 if (ins.opcode == Opcode::Label && !labels_.insert(s[0].number).second)
-                    return "l" + std::to_string(s[0].number) + " is defined twice";
+                    return std::string("l")
+                        .append(std::to_string(s[0].number))
+                        .append(" is defined twice");
                 return "";
             case Opcode::CallNz:
                 if (s[0].type != RegisterType::Label) return "callnz calls a label l#";

@@ -1,7 +1,8 @@
-// brushwright-kit picture build SOURCE_DIR -o DATAROOT [--colour-images DIR]
+// brushwright-kit picture build [SOURCE_DIR] -o DATAROOT [--colour-images DIR]
 // Builds a picture's data root from its sources: every program of SOURCE_DIR/shaders, the
 // parameter file, the generated images (or a person's own photographs as colour images) and the
-// banks the saver reads.
+// banks the saver reads. Without SOURCE_DIR the sample picture's sources are used: the source
+// tree's for a tool run from the build folder, else the installed copy.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -30,7 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage = "picture build SOURCE_DIR -o DATAROOT [--colour-images DIR]";
+constexpr const char* kUsage = "picture build [SOURCE_DIR] -o DATAROOT [--colour-images DIR]";
 constexpr int kColourImageCount = 48;
 constexpr int kFactureCount = 32;
 constexpr int kOwnImageLimit = 1024;  // a person's photographs are scaled to fit this square
@@ -52,6 +53,25 @@ bool write_file(const fs::path& path, const Bytes& bytes) {
         return false;
     }
     return true;
+}
+
+fs::path program_folder() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : exe.parent_path();
+}
+
+// The sample picture's sources: the source tree's when the tool runs from the build folder, else
+// those installed beside the tool's prefix, else those of the configured prefix.
+fs::path sample_picture_source() {
+    const fs::path folder = program_folder();
+    std::error_code ec;
+    if (!folder.empty()) {
+        if (folder == fs::path(BRUSHWRIGHT_BUILD_DIR)) return BRUSHWRIGHT_SOURCE_PICTURE;
+        const fs::path beside = folder / BRUSHWRIGHT_PICTURE_SOURCE_FROM_PROGRAM;
+        if (fs::is_directory(beside, ec)) return beside.lexically_normal();
+    }
+    return BRUSHWRIGHT_INSTALLED_PICTURE_SOURCE;
 }
 
 // The picture's name: the stem of its one parameter file, else the source folder's name.
@@ -227,7 +247,7 @@ int kit::run_picture(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "build") == 0) return run_picture_build(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "check") == 0) return run_picture_check(argc, argv);
     return kit::usage(
-        "picture build SOURCE_DIR -o DATAROOT [--colour-images DIR] | picture "
+        "picture build [SOURCE_DIR] -o DATAROOT [--colour-images DIR] | picture "
         "check DATAROOT [--name PICTURE] [--strict]");
 }
 
@@ -245,7 +265,8 @@ int kit::run_picture_build(int argc, char** argv) {
             return kit::usage(kUsage);
         }
     }
-    if (source_arg.empty() || output_arg.empty()) return kit::usage(kUsage);
+    if (output_arg.empty()) return kit::usage(kUsage);
+    if (source_arg.empty()) source_arg = sample_picture_source().string();
     const auto start = std::chrono::steady_clock::now();
     const fs::path source(source_arg), root(output_arg);
     std::error_code ec;
@@ -258,13 +279,23 @@ int kit::run_picture_build(int argc, char** argv) {
     const fs::path shaders_out = data / "shaders";
     const std::string picture_key = "data/shaders/" + name + "/";
 
-    // Programs and the parameter file.
+    // Programs and the parameter file: a picture without either would paint nothing.
+    const fs::path hdr = source / (name + ".hdr");
+    if (!fs::is_regular_file(hdr, ec)) {
+        std::fprintf(stderr, "picture build: no parameter file \"%s\" in \"%s\"\n",
+                     (name + ".hdr").c_str(), source_arg.c_str());
+        return 1;
+    }
     std::vector<BuiltProgram> programs;
     if (!build_programs(source / "shaders", programs)) return 1;
+    if (programs.empty()) {
+        std::fprintf(stderr, "picture build: no programs (shaders/*.ps.asm) in \"%s\"\n",
+                     source_arg.c_str());
+        return 1;
+    }
     std::vector<loading::PackedFile> program_bank;
     fs::remove_all(shaders_out / name, ec);
-    const fs::path hdr = source / (name + ".hdr");
-    if (fs::exists(hdr, ec)) {
+    {
         loading::PackedFile f;
         f.key = picture_key + name + ".hdr";
         size_t size = 0;
@@ -276,9 +307,6 @@ int kit::run_picture_build(int argc, char** argv) {
         f.bytes.assign(bytes.get(), bytes.get() + size);
         if (!write_file(root / f.key, f.bytes)) return 1;
         program_bank.push_back(std::move(f));
-    } else {
-        std::fprintf(stderr, "picture build: warning: no parameter file \"%s\"\n",
-                     hdr.string().c_str());
     }
     for (const BuiltProgram& p : programs) {
         loading::PackedFile f;

@@ -233,7 +233,8 @@ void check_bank(const char* bank, int kind, bool needed, Report& report) {
         ++sizes[std::to_string(width) + " x " + std::to_string(height)];
     }
     std::string summary;
-    for (const auto& [text, n] : sizes) summary += " " + std::to_string(n) + " of " + text + ",";
+    for (const auto& [text, n] : sizes)
+        summary.append(" ").append(std::to_string(n)).append(" of ").append(text).append(",");
     if (!summary.empty()) summary.pop_back();
     std::printf("bank data/%s: %d images:%s\n", bank, count, summary.c_str());
 }

@@ -56,7 +56,9 @@ TEST(KitBank, CreatePutFindReadCountList) {
     ASSERT_EQ(kit({"bank", "create", f, "--slot", "11", "--slot", "12", "--slot", "7:4"}).status,
               0);
     banktest::write_file(dir / "payload", {'P', 0, 'Q'});
-    EXPECT_EQ(kit({"bank", "put", f, "shaders/a.bsf", "@" + (dir / "payload"), "7"}).out, "1\n");
+    EXPECT_EQ(
+        kit({"bank", "put", f, "shaders/a.bsf", std::string("@").append(dir / "payload"), "7"}).out,
+        "1\n");
     EXPECT_EQ(kit({"bank", "put", f, "Shaders/B.bsf", "bee", "0x10"}).out, "2\n");
     EXPECT_EQ(kit({"bank", "count", f}).out, "2\n");
     EXPECT_EQ(kit({"bank", "list", f}).out, "1\tshaders/a.bsf\n2\tShaders/B.bsf\n");

@@ -74,7 +74,10 @@ class SettingsFileOnDisk : public ::testing::Test {
         ASSERT_NE(mkdtemp(dir_template), nullptr);
         dir_ = dir_template;
     }
-    void TearDown() override { std::system(("chmod -R u+w " + dir_ + "; rm -rf " + dir_).c_str()); }
+    void TearDown() override {
+        const int cleaned = std::system(("chmod -R u+w " + dir_ + "; rm -rf " + dir_).c_str());
+        (void)cleaned;  // nothing to do when the cleaning fails
+    }
     std::string dir_;
 };
 

@@ -4,6 +4,8 @@
 //                                   SIGTERM, then destroys it
 //   x_probe painted WINDOW|root S   until WINDOW shows a picture that is neither black nor flat
 //                                   (S seconds at most); prints what it saw
+//   x_probe label WINDOW S          until the bottom left corner of WINDOW holds the white
+//                                   digits of the frame rate label (S seconds at most)
 #include <poll.h>
 
 #include <algorithm>
@@ -83,6 +85,38 @@ int painted(Display* x, const char* which, double seconds) {
     return 1;
 }
 
+// White pixels in the corner where the frame rate label sits (8 pixels from the bottom left).
+int white_in_corner(Display* x, Window w) {
+    XWindowAttributes a = {};
+    if (!XGetWindowAttributes(x, w, &a) || a.width < 140 || a.height < 60) return 0;
+    XImage* image = XGetImage(x, w, 8, a.height - 8 - 40, 120, 40, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    int white = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int xx = 0; xx < 120; ++xx) {
+            const unsigned long p = XGetPixel(image, xx, y);
+            white += ((p >> 16) & 255) >= 245 && ((p >> 8) & 255) >= 245 && (p & 255) >= 245;
+        }
+    XDestroyImage(image);
+    return white;
+}
+
+int label(Display* x, const char* which, double seconds) {
+    const Window w = std::strtoul(which, nullptr, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    int white = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        white = white_in_corner(x, w);
+        if (white >= 100) {
+            std::printf("label: %d white pixels in the corner\n", white);
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    std::printf("no label: %d white pixels in the corner\n", white);
+    return 1;
+}
+
 int window(Display* x, int w, int h) {
     const Window win =
         XCreateSimpleWindow(x, DefaultRootWindow(x), 40, 30, static_cast<unsigned>(w),
@@ -125,6 +159,7 @@ int main(int argc, char** argv) {
         rc = window(x, std::atoi(argv[2]), std::atoi(argv[3]));
     if (std::strcmp(argv[1], "painted") == 0 && argc == 4)
         rc = painted(x, argv[2], std::atof(argv[3]));
+    if (std::strcmp(argv[1], "label") == 0 && argc == 4) rc = label(x, argv[2], std::atof(argv[3]));
     XCloseDisplay(x);
     return rc;
 }
