@@ -26,6 +26,9 @@ TEST(Settings, MissingStoreOrValuesGiveTheDefaults) {
     EXPECT_EQ(host::dialog_fields({}, {}).speed, "");
     EXPECT_EQ(host::dialog_fields(empty, {}).speed, "20");
     EXPECT_EQ(host::dialog_fields(empty, {}).delay, "7");
+    picture::Settings huge;
+    huge.speed = 2147483648.0f;  // past the 32-bit range: saturated like every larger value
+    EXPECT_EQ(host::dialog_fields(empty, huge).speed, "2147483647");
 }
 
 TEST(Settings, FieldTextIsStoredAsIts32BitPatternAndReadBackUnsigned) {

@@ -153,6 +153,14 @@ TEST_F(PictureTest, ImageChoiceStepsAwayFromNumbersThatDoNotLoad) {
     Texture* empty = p.device.new_texture();
     picture::choose_numbered_image(p, empty, -1, 0, picture::kColourKind);
     EXPECT_EQ(empty->width(), 0);
+    // Only record 8 loads: down from 7 through 0 (record 1 again), -1 becomes the previous
+    // number 8 on the ninth and last of the count + 1 tries.
+    images.back() = {images.back().key, picture_test::striped_jpeg(8, 32, 24, 3), false};
+    ASSERT_TRUE(loading::write_image_bank(root + "/data/Base1", images, error)) << error;
+    loading::close_kept_banks();
+    Texture* last = p.device.new_texture();
+    EXPECT_EQ(picture::choose_numbered_image(p, last, 7, 8, picture::kColourKind), 8);
+    EXPECT_GT(last->width(), 0);
 }
 
 // Whole paintings of the sample picture from the command line.

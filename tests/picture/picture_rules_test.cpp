@@ -76,6 +76,7 @@ TEST(WorkSize, CappedByTextureSizeAndVideoMemory) {
     const Case cases[] = {
         {1024, 1024, 512, 0, 512, 512},      // the preview on a card of 512 textures
         {1600, 1200, 8192, 64, 1600, 1200},  // needs 59 MiB of 64
+        {1600, 1200, 8192, 59, 1600, 1200},  // needs all 59
         {1600, 1200, 8192, 32, 1024, 1024},  // needs 59 MiB of 32
         {1600, 1200, 8192, 0, 1600, 1200},   // memory unknown: no cap
         {1920, 800, 8192, 16, 1024, 800},    // only the sides above 1024

@@ -193,6 +193,8 @@ TEST(BsfFile, RejectsTruncationCountsPastTheEndAndBadStreams) {
     bad = good;
     put_u32(bad, 152, 0x10000000);  // NVS
     EXPECT_NE(read_error(bad).find("sampler count runs past the end"), std::string::npos);
+    put_u32(bad, 152, uint32_t((good.size() - 156) / 68 + 1));  // one record more than fits
+    EXPECT_EQ(read_error(bad), "vertex sampler count runs past the end at byte 152");
     bad = good;
     put_u32(bad, 156, uint32_t(good.size()));  // VSIZE beyond the file
     EXPECT_NE(read_error(bad).find("vertex shader size"), std::string::npos);
