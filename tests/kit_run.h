@@ -10,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace testkit {
 
@@ -44,17 +43,6 @@ inline KitRun run_kit(const std::string& args) {
     KitRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_text(out), read_text(err)};
     std::filesystem::remove_all(dir);
     return run;
-}
-
-// Each argument as it is, whatever characters it holds.
-inline KitRun run_kit(const std::vector<std::string>& args) {
-    std::string line;
-    for (const std::string& a : args) {
-        line += " '";
-        for (char c : a) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        line += "'";
-    }
-    return run_kit(line);
 }
 
 }  // namespace testkit

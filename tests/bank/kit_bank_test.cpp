@@ -1,4 +1,4 @@
-// brushwright-kit bank, each argument passed as it is.
+// brushwright-kit bank.
 #include "tests/bank/bank_fixture.h"
 #include "tests/kit_run.h"
 
@@ -6,8 +6,11 @@ namespace {
 
 using banktest::TempFolder;
 
-testkit::KitRun kit(const std::vector<std::string>& args) {
-    return testkit::run_kit(args);
+// The words joined by blanks (none holds a blank or a shell character).
+testkit::KitRun kit(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& w : words) line += " " + w;
+    return testkit::run_kit(line);
 }
 
 TEST(KitBank, CreatePutFindReadCountList) {

@@ -3,7 +3,6 @@
 #include <png.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 

@@ -1,11 +1,7 @@
 // brushwright-kit pack, data read and image decode|bank, run as the tool.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "loading/png_decoder.h"
 #include "loading/whole_file.h"

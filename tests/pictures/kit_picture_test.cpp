@@ -1,10 +1,7 @@
 // brushwright-kit picture build and check on a small picture of our own: the check reports a
 // name a pass sets that its program lacks, and an image that no longer decodes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -1,13 +1,9 @@
 // The .bsf reader and writer, the listing builder, and the kit's shader subcommands.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
