@@ -1,8 +1,6 @@
 #include "tests/shadercode/gl_harness.h"
 
 #define GL_GLEXT_PROTOTYPES 1
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
 #include <cstdlib>
@@ -13,9 +11,6 @@
 namespace gltest {
 
 namespace {
-
-EGLDisplay g_display = EGL_NO_DISPLAY;
-EGLContext g_context = EGL_NO_CONTEXT;
 
 GLuint compile(GLenum stage, const std::string& source, std::string& error) {
     GLuint s = glCreateShader(stage);
@@ -108,50 +103,13 @@ GlHarness* GlHarness::instance(std::string& why) {
     if (!tried) {
         tried = true;
         auto* h = new GlHarness();
-        if (h->init(failure))
+        if (h->context_.open_headless(failure))
             harness = h;
         else
             delete h;
     }
     why = failure;
     return harness;
-}
-
-bool GlHarness::init(std::string& why) {
-    auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (get_display)
-        g_display = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (g_display == EGL_NO_DISPLAY) {
-        why = "no surfaceless EGL display";
-        return false;
-    }
-    EGLint major = 0, minor = 0;
-    if (!eglInitialize(g_display, &major, &minor)) {
-        why = "eglInitialize failed";
-        return false;
-    }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        why = "eglBindAPI(EGL_OPENGL_API) failed";
-        return false;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    g_context = eglCreateContext(g_display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (g_context == EGL_NO_CONTEXT) {
-        why = "no OpenGL 3.3 core context";
-        return false;
-    }
-    if (!eglMakeCurrent(g_display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_context)) {
-        why = "eglMakeCurrent failed";
-        return false;
-    }
-    return true;
 }
 
 bool GlHarness::translate(const std::string& vs, const std::string& ps, std::string& vertex_glsl,
