@@ -5,30 +5,13 @@
 
 #include <cstdlib>
 
+#include "gfx/shader_link_gl.h"
 #include "shadercode/assembler.h"
 #include "shadercode/glsl_translator.h"
 
 namespace gltest {
 
 namespace {
-
-GLuint compile(GLenum stage, const std::string& source, std::string& error) {
-    GLuint s = glCreateShader(stage);
-    const char* text = source.c_str();
-    glShaderSource(s, 1, &text, nullptr);
-    glCompileShader(s);
-    GLint ok = 0;
-    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[4096] = {};
-        glGetShaderInfoLog(s, sizeof log, nullptr, log);
-        error = std::string(stage == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-                " shader did not compile: " + log + "\n" + source;
-        glDeleteShader(s);
-        return 0;
-    }
-    return s;
-}
 
 GLenum texture_target(TextureKind k) {
     return k == TextureKind::cube     ? GL_TEXTURE_CUBE_MAP
@@ -147,38 +130,13 @@ bool GlHarness::draw(const DrawRequest& request, Image& out, std::string& error)
     shadercode::GlslProgram program;
     if (!shadercode::translate_program(vt, pt, program, error)) return false;
 
-    GLuint vs = compile(GL_VERTEX_SHADER, program.vertex_source, error);
-    if (!vs) return false;
-    GLuint fs = compile(GL_FRAGMENT_SHADER, program.fragment_source, error);
-    if (!fs) {
-        glDeleteShader(vs);
+    // Linked, its constant blocks and samplers bound, as the device links its programs.
+    gfx::platform::gl::LinkedProgram linked;
+    if (!gfx::platform::gl::link_program(program.vertex_source, program.fragment_source, linked,
+                                         error))
         return false;
-    }
-    GLuint prog = glCreateProgram();
-    glAttachShader(prog, vs);
-    glAttachShader(prog, fs);
-    glLinkProgram(prog);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint linked = 0;
-    glGetProgramiv(prog, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[4096] = {};
-        glGetProgramInfoLog(prog, sizeof log, nullptr, log);
-        error = std::string("link failed: ") + log + "\n" + program.vertex_source + "\n" +
-                program.fragment_source;
-        glDeleteProgram(prog);
-        return false;
-    }
+    const GLuint prog = linked.program;
     glUseProgram(prog);
-    GLuint vblock = glGetUniformBlockIndex(prog, shadercode::kVertexConstantBlock);
-    if (vblock != GL_INVALID_INDEX)
-        glUniformBlockBinding(prog, vblock, shadercode::kVertexConstantBinding);
-    GLuint pblock = glGetUniformBlockIndex(prog, shadercode::kPixelConstantBlock);
-    if (pblock != GL_INVALID_INDEX)
-        glUniformBlockBinding(prog, pblock, shadercode::kPixelConstantBinding);
-    for (const auto& s : program.samplers)
-        glUniform1i(glGetUniformLocation(prog, s.uniform_name.c_str()), GLint(s.unit));
     // f = -1: storage row 0 is the Direct3D top row.
     const float f = -1.0f;
     glUniform4f(glGetUniformLocation(prog, shadercode::kPosFixupUniform),
