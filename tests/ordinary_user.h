@@ -21,16 +21,13 @@ struct User {
     gid_t gid;
 };
 
-// The user the cases run as; a uid that is neither root nor that user stands for "another user".
+// The user the cases run as.
 inline User ordinary_user() {
     if (::geteuid() != 0) return {::geteuid(), ::getegid()};
     const char* name = std::getenv("BRUSHWRIGHT_TEST_USER");
     const passwd* pw = ::getpwnam(name && *name ? name : "nobody");
     if (pw == nullptr || pw->pw_uid == 0) return {0, 0};
     return {pw->pw_uid, pw->pw_gid};
-}
-inline uid_t another_user(const User& user) {
-    return user.uid == 4242 ? 4243 : 4242;
 }
 
 inline void as_ordinary_user(const std::function<void()>& body) {
