@@ -126,6 +126,8 @@ StoredSettings read_settings_file(const std::string& path) {
 
 bool write_settings_file(const std::string& path, uint32_t speed, uint32_t delay) {
     if (path.empty() || !make_folders(path)) return false;
+    // A file that cannot be read would lose its PATH when replaced; a read-only one is kept.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0) return false;
     std::string old_text;
     {
         std::ifstream in(path, std::ios::binary);

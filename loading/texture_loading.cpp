@@ -1,6 +1,9 @@
 // The image-loading members of Texture: files by path and numbered images from the image banks.
 #include "gfx/render_device.h"
 #include "gfx/texture.h"
+
+#include <cstdio>
+
 #include "loading/bank_images.h"
 #include "loading/image_files.h"
 
@@ -22,7 +25,11 @@ int side_limit(const Texture& texture) {
 
 bool Texture::load(const std::string& path, int& width, int& height) {
     loading::PixelBuffer pixels = loading::load_image_file(path, width, height, side_limit(*this));
-    if (!pixels || width == 0 || height == 0) return false;
+    if (!pixels || width == 0 || height == 0) {
+        std::fprintf(stderr, "Texture::load(): \"%s\" gives no image; the texture stays empty\n",
+                     path.c_str());
+        return false;
+    }
     return upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
 }
 

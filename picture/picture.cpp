@@ -179,6 +179,8 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     loading::ByteBuffer text =
         loading::load_data_file(parameter_file_path(kPictureName), text_size);
     if (!text) {
+        std::fprintf(stderr, "Picture: no parameter file \"%s\"; nothing to paint\n",
+                     parameter_file_path(kPictureName).c_str());
         stop_picture();
         return StartResult::no_parameters;
     }

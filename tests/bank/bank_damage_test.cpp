@@ -1,6 +1,9 @@
 // Damaged and hostile banks: every count, offset, width and link read from a file is checked,
 // so a bad bank gives the failure results (raised code, 0/-1/-2, <= 0), never a crash, an
 // out-of-bounds read, a huge allocation or an endless walk.
+#include <functional>
+#include <map>
+
 #include "bank/bank_format.h"
 #include "tests/bank/bank_fixture.h"
 
@@ -32,138 +35,110 @@ class DamagedBank : public ::testing::Test {
     void save(const char* name, const std::vector<uint8_t>& bytes) const {
         banktest::write_file(file(name), bytes);
     }
+    // Writes file `name` as `edit` changes its bytes as first written.
+    void damage(const char* name, const std::function<void(std::vector<uint8_t>&)>& edit) {
+        auto& bytes = pristine_.try_emplace(name, load(name)).first->second;
+        auto bad = bytes;
+        edit(bad);
+        save(name, bad);
+    }
+    uint32_t u32(const char* name, size_t at) {
+        return get_u32(pristine_.try_emplace(name, load(name)).first->second, at);
+    }
     int find(int slot_number, const char* key) {
         auto b = Bank::open(folder());
         return BankReader(*b, 1).find(slot_number, key, 0);
     }
     static constexpr size_t kWidth = 8 + 4 + 4 + 4;
     TempFolder dir_;
+    std::map<std::string, std::vector<uint8_t>> pristine_;
 };
 
 TEST_F(DamagedBank, HostileHeadersAreRefusedAtOpen) {
-    auto header = load("b");
-    auto bad = header;
-    put_u32(bad, 4, 0xFFFFFFFFu);  // negative slot count
-    save("b", bad);
+    using V = std::vector<uint8_t>;
+    damage("b", [](V& b) { put_u32(b, 4, 0xFFFFFFFFu); });  // negative slot count
     EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
-    bad = header;
-    put_u32(bad, 4, 100000);  // more descriptors than the file holds
-    save("b", bad);
+    damage("b", [](V& b) { put_u32(b, 4, 100000); });  // more descriptors than the file holds
     EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
-
-    // A group whose child table is itself: the group nests without end.
-    bad = header;
-    bad[16] = 10;
-    put_u32(bad, 16 + 4, 1);
-    put_u32(bad, 16 + 8, 0);
-    save("b", bad);
-    EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
-    bad = header;
-    bad[16] = 10;
-    put_u32(bad, 16 + 4, 2);
-    put_u32(bad, 16 + 8, 0x7FFFFFFF);  // children far outside
-    save("b", bad);
-    EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
-
+    // A group whose child table is itself (it nests without end), or far outside.
+    for (uint32_t children : {0u, 0x7FFFFFFFu}) {
+        damage("b", [&](V& b) {
+            b[16] = 10;
+            put_u32(b, 16 + 4, children ? 2 : 1);
+            put_u32(b, 16 + 8, children);
+        });
+        EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable) << children;
+    }
     // A name offset outside the file only loses the name.
-    bad = header;
-    put_u32(bad, 16 + 12, 0xFFFFFF00u);
-    save("b", bad);
+    damage("b", [](V& b) { put_u32(b, 16 + 12, 0xFFFFFF00u); });
     EXPECT_EQ(open_code(folder()), 0);
 }
 
 TEST_F(DamagedBank, CyclesInTreeLinksAreDamagedIndexes) {
-    // Slot 1: make the root's right and left links point back at the root.
-    auto main = load("Main");
-    const uint32_t root = get_u32(main, 4);
-    const size_t node = 32 + (root - 1) * kWidth;
-    put_u32(main, node, root);
-    put_u32(main, node + 4, root);
-    save("Main", main);
+    using V = std::vector<uint8_t>;
+    // Slot 1: the root's right and left links point back at the root.
+    const uint32_t root = u32("Main", 4);
+    damage("Main", [&](V& b) {
+        put_u32(b, 32 + (root - 1) * kWidth, root);
+        put_u32(b, 32 + (root - 1) * kWidth + 4, root);
+    });
     EXPECT_EQ(find(1, "zzz"), -2);
     EXPECT_EQ(find(1, "a"), -2);
-
     // Tree.2: a two-node cycle below the root.
-    auto tree = load("Tree.2");
-    const uint32_t root2 = get_u32(tree, 4);
-    const uint32_t right = get_u32(tree, 8 * root2 + 4);
-    put_u32(tree, 8 * right, root2);
-    put_u32(tree, 8 * right + 4, root2);
-    save("Tree.2", tree);
+    const uint32_t root2 = u32("Tree.2", 4), right = u32("Tree.2", 8 * root2 + 4);
+    damage("Tree.2", [&](V& b) {
+        put_u32(b, 8 * right, root2);
+        put_u32(b, 8 * right + 4, root2);
+    });
     EXPECT_EQ(find(2, "40"), -2);
     EXPECT_EQ(find(2, "1"), 1);  // the left half is intact
-
     // Block store: the root block links to itself.
-    auto storage = load("_Storage");
-    const uint32_t root3 = get_u32(storage, 8);
-    put_u32(storage, 64 * root3, root3);
-    put_u32(storage, 64 * root3 + 4, root3);
-    save("_Storage", storage);
+    const uint32_t root3 = u32("_Storage", 8);
+    damage("_Storage", [&](V& b) {
+        put_u32(b, 64 * root3, root3);
+        put_u32(b, 64 * root3 + 4, root3);
+    });
     EXPECT_EQ(find(3, "1"), -2);
     EXPECT_EQ(find(3, "40"), -2);
 }
 
 TEST_F(DamagedBank, BadAnchorsAndLinks) {
-    auto main = load("Main");
-    put_u32(main, 0, 0x7FFFFFFF);  // a height no tree has: no stack of that size
-    save("Main", main);
+    using V = std::vector<uint8_t>;
+    damage("Main", [](V& b) { put_u32(b, 0, 0x7FFFFFFF); });  // a height no tree has
+    EXPECT_EQ(find(1, "name7"), -2);
+    damage("Main", [](V& b) { put_u32(b, 0, 6), put_u32(b, 4, 41); });  // root past the cadrs
     EXPECT_EQ(find(1, "name7"), -2);
 
-    auto tree = load("Tree.2");
-    auto bad = tree;
-    put_u32(bad, 0, 0xFFFFFFFF);  // negative height
-    save("Tree.2", bad);
+    const uint32_t root = u32("Tree.2", 4);
+    damage("Tree.2", [](V& b) { put_u32(b, 0, 0xFFFFFFFF); });  // negative height
     EXPECT_EQ(find(2, "7"), -2);
-    bad = tree;
-    put_u32(bad, 4, 5000);  // root beyond the file
-    save("Tree.2", bad);
+    damage("Tree.2", [](V& b) { put_u32(b, 4, 5000); });  // root beyond the file
     EXPECT_EQ(find(2, "7"), -2);
-    bad = tree;
-    const uint32_t root = get_u32(tree, 4);
-    put_u32(bad, 8 * root, 0x80000000u);  // the most negative link
-    save("Tree.2", bad);
+    damage("Tree.2", [&](V& b) { put_u32(b, 8 * root, 0x80000000u); });  // most negative link
     EXPECT_EQ(find(2, "1"), -2);
-    bad = tree;
-    put_u32(bad, 8 * root, uint32_t(-3));
-    put_u32(bad, 8 * root + 4, uint32_t(-4));  // root marked absent
-    save("Tree.2", bad);
-    EXPECT_EQ(find(2, "40"), -2);
-    save("Tree.2", {});  // empty file: an empty index
+    damage("Tree.2", [&](V& b) { put_u32(b, 8 * root, -3u), put_u32(b, 8 * root + 4, -4u); });
+    EXPECT_EQ(find(2, "40"), -2);               // the root marked absent
+    damage("Tree.2", [](V& b) { b.clear(); });  // empty file: an empty index
     EXPECT_EQ(find(2, "7"), -1);
-
-    main = load("Main");
-    put_u32(main, 0, 6);
-    put_u32(main, 4, 41);  // root beyond the cadr count
-    save("Main", main);
-    EXPECT_EQ(find(1, "name7"), -2);
 }
 
 TEST_F(DamagedBank, BadBlocks) {
-    auto storage = load("_Storage");
-    const uint32_t root = get_u32(storage, 8);
-    auto bad = storage;
-    bad[64 * root + 18] = 0xFF;
-    bad[64 * root + 19] = 0x7F;  // more items than the block holds
-    save("_Storage", bad);
-    EXPECT_EQ(find(3, "20"), -2);
-    bad = storage;
-    bad[64 * root + 19] = 0x80;  // negative count
-    save("_Storage", bad);
-    EXPECT_EQ(find(3, "20"), -2);
-    bad = storage;
-    bad[64 * root + 22] = 11;  // key type unlike the slot's
-    save("_Storage", bad);
-    EXPECT_EQ(find(3, "20"), -2);
-    for (uint32_t size : {0u, 7u, 0x7FFFFFFFu}) {
-        bad = storage;
-        put_u32(bad, 0, size);  // block size
-        save("_Storage", bad);
-        EXPECT_EQ(find(3, "20"), -2) << size;
+    using V = std::vector<uint8_t>;
+    const size_t root = 64 * u32("_Storage", 8);
+    const std::pair<const char*, std::function<void(V&)>> damages[] = {
+        {"more items than the block holds",
+         [&](V& b) { b[root + 18] = 0xFF, b[root + 19] = 0x7F; }},
+        {"a negative count", [&](V& b) { b[root + 19] = 0x80; }},
+        {"a key type unlike the slot's", [&](V& b) { b[root + 22] = 11; }},
+        {"block size 0", [](V& b) { put_u32(b, 0, 0); }},
+        {"block size 7", [](V& b) { put_u32(b, 0, 7); }},
+        {"a huge block size", [](V& b) { put_u32(b, 0, 0x7FFFFFFF); }},
+        {"the root block cut short", [&](V& b) { b.resize(root + 40); }},
+    };
+    for (const auto& [what, edit] : damages) {
+        damage("_Storage", edit);
+        EXPECT_EQ(find(3, "20"), -2) << what;
     }
-    bad = storage;
-    bad.resize(64 * root + 40);  // root block cut short
-    save("_Storage", bad);
-    EXPECT_EQ(find(3, "20"), -2);
     // A value whose block is gone reads as missing.
     auto b = Bank::open(folder());
     int n = 0;

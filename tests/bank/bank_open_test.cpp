@@ -4,6 +4,7 @@
 
 #include "bank/bank_format.h"
 #include "tests/bank/bank_fixture.h"
+#include "tests/ordinary_user.h"
 
 namespace {
 
@@ -49,12 +50,13 @@ TEST(BankOpen, RaisesItsCodes) {
     fs::create_directory(dir / "short");
     banktest::write_file(dir / "short/short", {0x75, 0xCE, 0x5A, 0xE1, 1, 0});
     EXPECT_EQ(open_code(dir / "short"), bank::kOpenHeaderUnreadable);
-    if (::geteuid() != 0) {
+    testuser::as_ordinary_user([] {
+        TempFolder mine;
         std::string error;
-        ASSERT_TRUE(names_bank({"a"}).write(dir / "locked", error));
-        ::chmod((dir / "locked/locked").c_str(), 0);
-        EXPECT_EQ(open_code(dir / "locked"), bank::kOpenNotABank);  // probe cannot read it
-    }
+        ASSERT_TRUE(names_bank({"a"}).write(mine / "locked", error));
+        ::chmod((mine / "locked/locked").c_str(), 0);
+        EXPECT_EQ(open_code(mine / "locked"), bank::kOpenNotABank);  // probe cannot read it
+    });
     EXPECT_EQ(open_code(""), bank::kOpenNotABank);
 }
 

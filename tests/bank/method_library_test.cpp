@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "tests/bank/bank_fixture.h"
+#include "tests/ordinary_user.h"
 
 namespace {
 
@@ -100,6 +101,36 @@ TEST(MethodLibrary, LibraryOthersMayWriteIsNotLoaded) {
         EXPECT_EQ(n, -1) << c.what;
         EXPECT_NE(message.find("Methods.dll\" is not loaded"), std::string::npos) << message;
         EXPECT_EQ(read_text(*b, 1, 1), "one") << c.what;  // the bank stays usable
+    }
+}
+
+TEST(MethodLibrary, LibraryOrFolderOfAnotherUserIsNotLoaded) {
+    const testuser::User user = testuser::ordinary_user();
+    const uid_t other = user.uid == 4242 ? 4243 : 4242;  // neither root nor the user
+    struct Case {
+        const char* what;
+        uid_t library, folder;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"the user's own", user.uid, user.uid, true},
+        {"root's", 0, 0, true},
+        {"another user's library", other, user.uid, false},
+        {"another user's folder", user.uid, other, false},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        fs::permissions(dir.path(), fs::perms(0755));
+        make_bank(dir / "b", true);
+        GIVE_TO(dir / "b/Methods.dll", c.library);
+        GIVE_TO(dir / "b", c.folder);
+        testuser::as_ordinary_user([&] {
+            auto b = Bank::open(dir / "b");
+            ::testing::internal::CaptureStderr();
+            EXPECT_EQ(read_text(*b, 1, 2), c.loads ? std::string("abc\0", 4) : "") << c.what;
+            const std::string message = ::testing::internal::GetCapturedStderr();
+            EXPECT_EQ(message.find("is not loaded") == std::string::npos, c.loads) << message;
+        });
     }
 }
 

@@ -88,6 +88,16 @@ TEST(StorageFile, BlockCacheServesTheSameBytes) {
     const uint8_t* p = file.read(1000, 9000);  // longer than a block: the window
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p[8999], bytes[9999]);
+
+    // A block cached at the end of a file that then grows serves only the bytes it holds.
+    banktest::write_file(dir / "Tree.1", {1, 2, 3, 4});
+    bank::StorageFile grows(dir / "Tree.1", -1);
+    grows.enable_block_cache(true);
+    ASSERT_NE(grows.read(0, 4), nullptr);
+    banktest::write_file(dir / "Tree.1", {1, 2, 3, 4, 5, 6});
+    p = grows.read(4, 1);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p[0], 5);
 }
 
 }  // namespace

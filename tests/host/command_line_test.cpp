@@ -47,6 +47,10 @@ TEST(CommandLine, ReadsDecimalsAsTheRuntimeDoesAndSaturates) {
     } cases[] = {
         {"12345", 12345},
         {"  -5", -5},
+        {"\t\n\v\f\r 42", 42},  // the C blanks
+        {"\x01"
+         "5",
+         0},
         {"+7x", 7},
         {"abc", 0},
         {"", 0},

@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "host/settings_file.h"
 #include "host/settings_model.h"
+#include "tests/ordinary_user.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ TEST(Settings, MissingStoreOrValuesGiveTheDefaults) {
     EXPECT_EQ(host::dialog_fields({}, {}).speed, "");
     EXPECT_EQ(host::dialog_fields(empty, {}).speed, "20");
     EXPECT_EQ(host::dialog_fields(empty, {}).delay, "7");
+    picture::Settings huge;
+    huge.speed = 2147483648.0f;  // past the 32-bit range: saturated like every larger value
+    EXPECT_EQ(host::dialog_fields(empty, huge).speed, "2147483647");
 }
 
 TEST(Settings, FieldTextIsStoredAsIts32BitPatternAndReadBackUnsigned) {
@@ -56,7 +61,7 @@ TEST(Settings, FieldTextIsStoredAsIts32BitPatternAndReadBackUnsigned) {
 
 TEST(SettingsFile, ReadsTheTextWithTheDialogRules) {
     const host::StoredSettings s =
-        host::parse_settings_text("# comment\r\nSPEED=-5\r\nDELAY=none\nPATH=/data\nSPEED=3\n");
+        host::parse_settings_text("# comment\r\nSPEED=-5\r\nDELAY=none\nPATH=/data\r\nSPEED=3\n");
     EXPECT_EQ(s.speed, 4294967291u);
     EXPECT_EQ(s.delay, 0u);
     EXPECT_EQ(s.path, "/data");
@@ -94,13 +99,29 @@ TEST_F(SettingsFileOnDisk, MissingFileIsDefaultsAndSavingKeepsThePath) {
     EXPECT_EQ(s.path, "/pictures");
 }
 
-TEST_F(SettingsFileOnDisk, UnwritableFolderStoresNothing) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
-    const std::string path = dir_ + "/settings";
-    ASSERT_TRUE(host::write_settings_file(path, 30, 8));
-    ASSERT_EQ(chmod(dir_.c_str(), 0500), 0);
-    EXPECT_FALSE(host::write_settings_file(path, 1, 1));
-    EXPECT_EQ(host::read_settings_file(path).speed, 30u);
+TEST(SettingsFile, UnwritableFolderOrUnreadableOrReadOnlyFileIsLeftAlone) {
+    testuser::as_ordinary_user([] {
+        char dir_template[] = "/tmp/brushwright-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(dir_template), nullptr);
+        const std::string dir = dir_template, path = dir + "/settings";
+        ASSERT_TRUE(host::write_settings_file(path, 30, 8));
+        { std::ofstream(path, std::ios::app) << "PATH=/pictures\n"; }
+        ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
+        EXPECT_FALSE(host::write_settings_file(path, 1, 1));
+        EXPECT_EQ(host::read_settings_file(path).speed, 30u);
+        // Saving over a file that cannot be read would lose its PATH; a read-only one is kept.
+        ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+        for (mode_t mode : {0200, 0400}) {
+            ASSERT_EQ(chmod(path.c_str(), mode), 0);
+            EXPECT_EQ(host::read_settings_file(path).opened, mode == 0400) << mode;
+            EXPECT_FALSE(host::write_settings_file(path, 1, 1)) << mode;
+        }
+        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+        const host::StoredSettings kept = host::read_settings_file(path);
+        EXPECT_EQ(kept.speed, 30u);
+        EXPECT_EQ(kept.path, "/pictures");
+        std::filesystem::remove_all(dir);
+    });
 }
 
 TEST_F(SettingsFileOnDisk, StoreInTheWayOfTheFolderStoresNothing) {

@@ -1,40 +1,27 @@
 // brushwright-kit pack, data read and image decode|bank, run as the tool.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "loading/png_decoder.h"
 #include "loading/whole_file.h"
+#include "tests/kit_run.h"
 #include "tests/loading/image_builders.h"
 
 using testimg::Bytes;
 
 class KitLoading : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (std::getenv("BRUSHWRIGHT_KIT") == nullptr) GTEST_SKIP() << "BRUSHWRIGHT_KIT unset";
-        dir = testimg::make_temp_folder();
-    }
+    void SetUp() override { dir = testimg::make_temp_folder(); }
     void TearDown() override {
         if (!dir.empty()) std::filesystem::remove_all(dir);
     }
     // Runs the tool; `out` and `err` receive what it wrote.
     int run(const std::string& args) {
-        const int status = std::system((std::string(std::getenv("BRUSHWRIGHT_KIT")) + " " + args +
-                                        " >" + dir + "/out 2>" + dir + "/err")
-                                           .c_str());
-        out = slurp(dir + "/out");
-        err = slurp(dir + "/err");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    static std::string slurp(const std::string& path) {
-        std::stringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
+        testkit::KitRun r = testkit::run_kit(args);
+        out = std::move(r.out);
+        err = std::move(r.err);
+        return r.status;
     }
     std::string dir, out, err;
 };

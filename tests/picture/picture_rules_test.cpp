@@ -76,6 +76,7 @@ TEST(WorkSize, CappedByTextureSizeAndVideoMemory) {
     const Case cases[] = {
         {1024, 1024, 512, 0, 512, 512},      // the preview on a card of 512 textures
         {1600, 1200, 8192, 64, 1600, 1200},  // needs 59 MiB of 64
+        {1600, 1200, 8192, 59, 1600, 1200},  // needs all 59
         {1600, 1200, 8192, 32, 1024, 1024},  // needs 59 MiB of 32
         {1600, 1200, 8192, 0, 1600, 1200},   // memory unknown: no cap
         {1920, 800, 8192, 16, 1024, 800},    // only the sides above 1024
@@ -116,6 +117,7 @@ TEST(Timeline, NewPaintingsHoldsAndPace) {
     TimelineRun run(7.0f, 20.0f);
     // The very first step is a new painting; its hold uses the initial rate of 6 frames a second.
     EXPECT_TRUE(run.step());
+    EXPECT_NEAR(run.timeline.t, 0.9919725f, 1e-6);  // phase 1.1
     EXPECT_EQ(run.timeline.hold_frames, 42);
     EXPECT_EQ(run.timeline.direction, 1);
     EXPECT_NEAR(run.timeline.phase_step, 0.4 / 6.0, 1e-9);
@@ -139,6 +141,21 @@ TEST(Timeline, NewPaintingsHoldsAndPace) {
     EXPECT_NEAR(run.timeline.phase_step, 0.4 / (1000.0 / 16), 1e-6);
     EXPECT_NEAR(between, hold + rest / run.timeline.phase_step, 2);
     EXPECT_NEAR(run.timeline.t, 0.0f, 1e-3);
+}
+
+TEST(Timeline, PaintingMotionFollowsItsCurves) {
+    picture::Timeline timeline;
+    const struct {
+        int frames;
+        float p0, p1;
+    } at[] = {
+        {1, 0.8869877f, 0.8965019f}, {400, 0.2651731f, 0.1076251f}, {1000, 0.2431366f, 0.7358672f}};
+    int frame = 0;
+    for (const auto& want : at) {
+        while (frame < want.frames) picture::advance_motion(timeline), ++frame;
+        EXPECT_NEAR(timeline.p0, want.p0, 1e-6) << frame;
+        EXPECT_NEAR(timeline.p1, want.p1, 1e-6) << frame;
+    }
 }
 
 TEST(Timeline, SpeedZeroDelayZeroAndHugeValues) {

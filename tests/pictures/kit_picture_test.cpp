@@ -1,28 +1,22 @@
 // brushwright-kit picture build and check on a small picture of our own: the check reports a
 // name a pass sets that its program lacks, and an image that no longer decodes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "pictures/Farmeadow/generators/image_encoding.h"
+#include "tests/kit_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 int run_kit(const std::string& args, std::string& output) {
-    const char* kit = std::getenv("BRUSHWRIGHT_KIT");
-    if (kit == nullptr) return -1;
-    const std::string log = testing::TempDir() + "kit_picture_output.txt";
-    const int status = std::system((std::string(kit) + " " + args + " >" + log + " 2>&1").c_str());
-    std::ifstream in(log);
-    output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const testkit::KitRun r = testkit::run_kit(args);
+    output = r.out + r.err;
+    return r.status;
 }
 
 void write_text(const fs::path& path, const std::string& text) {

@@ -1,18 +1,15 @@
 // The .bsf reader and writer, the listing builder, and the kit's shader subcommands.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "shadercode/bsf_builder.h"
 #include "shadercode/bsf_file.h"
+#include "tests/kit_run.h"
 
 namespace sc = shadercode;
 namespace fs = std::filesystem;
@@ -192,6 +189,8 @@ TEST(BsfFile, RejectsTruncationCountsPastTheEndAndBadStreams) {
     bad = good;
     put_u32(bad, 152, 0x10000000);  // NVS
     EXPECT_NE(read_error(bad).find("sampler count runs past the end"), std::string::npos);
+    put_u32(bad, 152, uint32_t((good.size() - 156) / 68 + 1));  // one record more than fits
+    EXPECT_EQ(read_error(bad), "vertex sampler count runs past the end at byte 152");
     bad = good;
     put_u32(bad, 156, uint32_t(good.size()));  // VSIZE beyond the file
     EXPECT_NE(read_error(bad).find("vertex shader size"), std::string::npos);
@@ -229,18 +228,9 @@ TEST(BsfFile, RejectsTruncationCountsPastTheEndAndBadStreams) {
 
 // ---- kit subcommands ------------------------------------------------------------------------
 
-struct KitResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class KitShaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const char* kit = std::getenv("BRUSHWRIGHT_KIT");
-        if (kit == nullptr) GTEST_SKIP() << "BRUSHWRIGHT_KIT not set";
-        kit_ = kit;
         dir_ = fs::temp_directory_path() / ("bw_shader_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
@@ -251,38 +241,27 @@ class KitShaderTest : public ::testing::Test {
     void write(const char* name, const std::string& text) const {
         std::ofstream(path(name)) << text;
     }
-    static std::string slurp(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    KitResult run(const std::string& args) const {
-        std::string out = path("stdout"), err = path("stderr");
-        int status = std::system((kit_ + " " + args + " >" + out + " 2>" + err).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-    }
+    static testkit::KitRun run(const std::string& args) { return testkit::run_kit(args); }
 
-    std::string kit_;
     fs::path dir_;
 };
 
 TEST_F(KitShaderTest, AsmHexDisasmAndErrors) {
     write("a.asm", "ps_3_0\ndcl_2d s0\ndef c0, 1, 0, 0, 0\n");
-    KitResult hex = run("asm --hex " + path("a.asm"));
+    testkit::KitRun hex = run("asm --hex " + path("a.asm"));
     EXPECT_EQ(hex.status, 0) << hex.err;
     EXPECT_EQ(hex.out,
               "0xffff0300 0x0200001f 0x90000000 0xa00f0800 0x05000051 0xa00f0000 0x3f800000 "
               "0x00000000\n0x00000000 0x00000000 0x0000ffff\n");
-    KitResult bin = run("asm " + path("a.asm") + " -o " + path("a.bin"));
+    testkit::KitRun bin = run("asm " + path("a.asm") + " -o " + path("a.bin"));
     EXPECT_EQ(bin.status, 0) << bin.err;
-    EXPECT_EQ(slurp(path("a.bin")).size(), 11u * 4);
-    KitResult dis = run("disasm " + path("a.bin"));
+    EXPECT_EQ(testkit::read_text(path("a.bin")).size(), 11u * 4);
+    testkit::KitRun dis = run("disasm " + path("a.bin"));
     EXPECT_EQ(dis.status, 0);
     EXPECT_EQ(dis.out, "ps_3_0\ndcl_2d s0\ndef c0, 1, 0, 0, 0\n");
 
     write("bad.asm", "ps_3_0\n\nmov r0, v0\n");
-    KitResult bad = run("asm " + path("bad.asm") + " -o " + path("bad.bin"));
+    testkit::KitRun bad = run("asm " + path("bad.asm") + " -o " + path("bad.bin"));
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("line 3: v0 is used before its dcl"), std::string::npos) << bad.err;
     EXPECT_FALSE(fs::exists(path("bad.bin")));
@@ -292,7 +271,7 @@ TEST_F(KitShaderTest, AsmHexDisasmAndErrors) {
     EXPECT_EQ(run("disasm").status, 2);
 
     write("junk.bin", std::string("\x00\x03\xff\xff\x01\x00\x00\x00", 8));
-    KitResult junk = run("disasm " + path("junk.bin"));
+    testkit::KitRun junk = run("disasm " + path("junk.bin"));
     EXPECT_EQ(junk.status, 1);
     EXPECT_NE(junk.err.find("token 2"), std::string::npos) << junk.err;
     write("odd.bin", "abc");
@@ -312,13 +291,13 @@ TEST_F(KitShaderTest, AsmHexDisasmAndErrors) {
 TEST_F(KitShaderTest, BsfBuildAndDump) {
     write("v.asm", kVertexListing);
     write("p.asm", kPixelListing);
-    KitResult b =
+    testkit::KitRun b =
         run("bsf build --vs " + path("v.asm") + " --ps " + path("p.asm") + " -o " + path("x.bsf"));
     ASSERT_EQ(b.status, 0) << b.err;
-    std::string bytes = slurp(path("x.bsf"));
+    std::string bytes = testkit::read_text(path("x.bsf"));
     EXPECT_EQ(bytes, std::string(reinterpret_cast<const char*>(sc::write_bsf(build()).data()),
                                  sc::write_bsf(build()).size()));
-    KitResult d = run("bsf dump " + path("x.bsf"));
+    testkit::KitRun d = run("bsf dump " + path("x.bsf"));
     ASSERT_EQ(d.status, 0) << d.err;
     EXPECT_NE(d.out.find("pixel constants (2):\n  alpha"), std::string::npos) << d.out;
     EXPECT_NE(d.out.find("c1    3 components"), std::string::npos) << d.out;
@@ -328,12 +307,12 @@ TEST_F(KitShaderTest, BsfBuildAndDump) {
     EXPECT_NE(d.out.find("lrp r0, c0.x, r0, r1"), std::string::npos) << d.out;
 
     write("short.bsf", bytes.substr(0, 100));
-    KitResult s = run("bsf dump " + path("short.bsf"));
+    testkit::KitRun s = run("bsf dump " + path("short.bsf"));
     EXPECT_EQ(s.status, 1);
     EXPECT_NE(s.err.find("runs past the end"), std::string::npos) << s.err;
     EXPECT_EQ(run("bsf build --vs " + path("v.asm") + " -o " + path("y.bsf")).status, 2);
     EXPECT_EQ(run("bsf").status, 2);
-    KitResult bad =
+    testkit::KitRun bad =
         run("bsf build --vs " + path("p.asm") + " --ps " + path("p.asm") + " -o " + path("y.bsf"));
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("vertex shader"), std::string::npos);

@@ -1,39 +1,17 @@
 #include "tests/shadercode/gl_harness.h"
 
 #define GL_GLEXT_PROTOTYPES 1
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
 #include <cstdlib>
 
+#include "gfx/shader_link_gl.h"
 #include "shadercode/assembler.h"
 #include "shadercode/glsl_translator.h"
 
 namespace gltest {
 
 namespace {
-
-EGLDisplay g_display = EGL_NO_DISPLAY;
-EGLContext g_context = EGL_NO_CONTEXT;
-
-GLuint compile(GLenum stage, const std::string& source, std::string& error) {
-    GLuint s = glCreateShader(stage);
-    const char* text = source.c_str();
-    glShaderSource(s, 1, &text, nullptr);
-    glCompileShader(s);
-    GLint ok = 0;
-    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[4096] = {};
-        glGetShaderInfoLog(s, sizeof log, nullptr, log);
-        error = std::string(stage == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-                " shader did not compile: " + log + "\n" + source;
-        glDeleteShader(s);
-        return 0;
-    }
-    return s;
-}
 
 GLenum texture_target(TextureKind k) {
     return k == TextureKind::cube     ? GL_TEXTURE_CUBE_MAP
@@ -108,50 +86,13 @@ GlHarness* GlHarness::instance(std::string& why) {
     if (!tried) {
         tried = true;
         auto* h = new GlHarness();
-        if (h->init(failure))
+        if (h->context_.open_headless(failure))
             harness = h;
         else
             delete h;
     }
     why = failure;
     return harness;
-}
-
-bool GlHarness::init(std::string& why) {
-    auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (get_display)
-        g_display = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (g_display == EGL_NO_DISPLAY) {
-        why = "no surfaceless EGL display";
-        return false;
-    }
-    EGLint major = 0, minor = 0;
-    if (!eglInitialize(g_display, &major, &minor)) {
-        why = "eglInitialize failed";
-        return false;
-    }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        why = "eglBindAPI(EGL_OPENGL_API) failed";
-        return false;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    g_context = eglCreateContext(g_display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (g_context == EGL_NO_CONTEXT) {
-        why = "no OpenGL 3.3 core context";
-        return false;
-    }
-    if (!eglMakeCurrent(g_display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_context)) {
-        why = "eglMakeCurrent failed";
-        return false;
-    }
-    return true;
 }
 
 bool GlHarness::translate(const std::string& vs, const std::string& ps, std::string& vertex_glsl,
@@ -189,38 +130,13 @@ bool GlHarness::draw(const DrawRequest& request, Image& out, std::string& error)
     shadercode::GlslProgram program;
     if (!shadercode::translate_program(vt, pt, program, error)) return false;
 
-    GLuint vs = compile(GL_VERTEX_SHADER, program.vertex_source, error);
-    if (!vs) return false;
-    GLuint fs = compile(GL_FRAGMENT_SHADER, program.fragment_source, error);
-    if (!fs) {
-        glDeleteShader(vs);
+    // Linked, its constant blocks and samplers bound, as the device links its programs.
+    gfx::platform::gl::LinkedProgram linked;
+    if (!gfx::platform::gl::link_program(program.vertex_source, program.fragment_source, linked,
+                                         error))
         return false;
-    }
-    GLuint prog = glCreateProgram();
-    glAttachShader(prog, vs);
-    glAttachShader(prog, fs);
-    glLinkProgram(prog);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint linked = 0;
-    glGetProgramiv(prog, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[4096] = {};
-        glGetProgramInfoLog(prog, sizeof log, nullptr, log);
-        error = std::string("link failed: ") + log + "\n" + program.vertex_source + "\n" +
-                program.fragment_source;
-        glDeleteProgram(prog);
-        return false;
-    }
+    const GLuint prog = linked.program;
     glUseProgram(prog);
-    GLuint vblock = glGetUniformBlockIndex(prog, shadercode::kVertexConstantBlock);
-    if (vblock != GL_INVALID_INDEX)
-        glUniformBlockBinding(prog, vblock, shadercode::kVertexConstantBinding);
-    GLuint pblock = glGetUniformBlockIndex(prog, shadercode::kPixelConstantBlock);
-    if (pblock != GL_INVALID_INDEX)
-        glUniformBlockBinding(prog, pblock, shadercode::kPixelConstantBinding);
-    for (const auto& s : program.samplers)
-        glUniform1i(glGetUniformLocation(prog, s.uniform_name.c_str()), GLint(s.unit));
     // f = -1: storage row 0 is the Direct3D top row.
     const float f = -1.0f;
     glUniform4f(glGetUniformLocation(prog, shadercode::kPosFixupUniform),

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/egl_context.h"
+
 namespace gltest {
 
 using Vec4 = std::array<float, 4>;
@@ -65,7 +67,7 @@ class GlHarness {
 
   private:
     GlHarness() = default;
-    bool init(std::string& why);
+    gfx::egl::Context context_;  // headless, current for every draw
 };
 
 // True when the environment allows a missing GL display (BRUSHWRIGHT_ALLOW_NO_GPU).

@@ -112,9 +112,11 @@ class Gl : public ::testing::Test {
         request.vs = ps.rfind("ps_3_0", 0) == 0 ? kVs3 : kVs2;
         request.ps = ps;
         request.ps_constants = constants;
+        return pixel_of(request);
+    }
+    Vec4 pixel_of(const DrawRequest& request) {
         Image image;
-        if (!draw(request, image)) return {};
-        return image.at(1, 1);
+        return draw(request, image) ? image.at(1, 1) : Vec4{};
     }
 
     // Draws `vs` (which writes its result to oT0 or the o# declared texcoord0) and returns what
@@ -126,9 +128,7 @@ class Gl : public ::testing::Test {
         request.ps =
             sm3 ? "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n" : "ps_2_0\ndcl t0\nmov oC0, t0\n";
         request.vs_constants = constants;
-        Image image;
-        if (!draw(request, image)) return {};
-        return image.at(1, 1);
+        return pixel_of(request);
     }
 
     gltest::GlHarness* harness_ = nullptr;
@@ -424,16 +424,12 @@ TEST_F(Gl, TexkillTestsEveryLaneOfTheMask) {
     request.vs = kVs3;
     request.ps = "ps_3_0\nmov r0, c0\ntexkill r0\nmov oC0, c1\n";
     request.ps_constants = {{0, {1, 1, 1, -1}}, {1, {5, 5, 5, 5}}};
-    Image image;
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), request.clear));
+    EXPECT_TRUE(near4(pixel_of(request), request.clear));
     request.ps_constants[0] = {0, -0.0f, 1, 2};
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {5, 5, 5, 5}));
+    EXPECT_TRUE(near4(pixel_of(request), {5, 5, 5, 5}));
     request.ps = "ps_3_0\nmov r0, c0\ntexkill r0.xyz\nmov oC0, c1\n";
     request.ps_constants[0] = {1, 1, 1, -1};
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {5, 5, 5, 5}));
+    EXPECT_TRUE(near4(pixel_of(request), {5, 5, 5, 5}));
 }
 
 // ---- texture fetch forms ----
@@ -544,9 +540,7 @@ TEST_F(Gl, VertexTextureFetch) {
         "texldl r0, c0, s1\nmov o1, r0\n";
     request.ps = "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n";
     request.vs_constants = {{0, {0.5f, 0.5f, 0.0f, 1.0f}}};
-    Image image;
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {3, 3, 3, 3}));
+    EXPECT_TRUE(near4(pixel_of(request), {3, 3, 3, 3}));
 }
 
 TEST_F(Gl, RelativeOutputWritesAreBoundsChecked) {
@@ -559,9 +553,7 @@ TEST_F(Gl, RelativeOutputWritesAreBoundsChecked) {
     request.ps = "ps_3_0\ndcl_texcoord1 v3\ndcl_texcoord0 v1\nmad oC0, v3, c0, v1\n";
     request.vs_constants = c;
     request.ps_constants = {{0, {10, 10, 10, 10}}};
-    Image image;
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {51, 62, 73, 84}));
+    EXPECT_TRUE(near4(pixel_of(request), {51, 62, 73, 84}));
 }
 
 // The 2_x models: predicates and dynamic flow in both stages, derivatives in ps_2_x.
@@ -606,13 +598,10 @@ TEST_F(Gl, VfaceIsPositiveForClockwiseTriangles) {
     request.vs = kVs3;
     request.ps = "ps_3_0\ndcl vFace\ncmp oC0, vFace, c0, c1\n";
     request.ps_constants = {{0, {1, 1, 1, 1}}, {1, {-1, -1, -1, -1}}};
-    Image image;
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {1, 1, 1, 1}));
+    EXPECT_TRUE(near4(pixel_of(request), {1, 1, 1, 1}));
     // The same quad wound the other way (top-left, bottom-left, top-right, bottom-right).
     request.strip = {{-1, 1, 0, 0}, {-1, -1, 0, 1}, {1, 1, 1, 0}, {1, -1, 1, 1}};
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {-1, -1, -1, -1}));
+    EXPECT_TRUE(near4(pixel_of(request), {-1, -1, -1, -1}));
 }
 
 TEST_F(Gl, DerivativesGrowRightAndDown) {
@@ -664,10 +653,8 @@ TEST_F(Gl, VaryingsLinkByUsageAndIndexAndPackByMask) {
         "add r0, v0, v1\nadd oC0, r0, v2\n";
     request.vs_constants = {{0, {1, 2, 3, 4}}, {1, {10, 20, 30, 40}}};
     request.validate = false;  // one register packing two semantics
-    Image image;
     // texcoord7 is never written by the vertex shader: it reads zero.
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {11, 22, 33, 44}));
+    EXPECT_TRUE(near4(pixel_of(request), {11, 22, 33, 44}));
 
     // ps_3_0 inputs indexed by aL: out-of-range slots read zero.
     request.ps =
@@ -676,8 +663,7 @@ TEST_F(Gl, VaryingsLinkByUsageAndIndexAndPackByMask) {
     request.vs =
         "vs_3_0\ndcl_position v0\ndcl_position o3\ndcl_texcoord2 o0\ndcl_color1 o5\n"
         "mov o3, v0\nmov o0, c0\nmov o5, c1\n";
-    draw(request, image);
-    EXPECT_TRUE(near4(image.at(1, 1), {11, 22, 33, 45}));
+    EXPECT_TRUE(near4(pixel_of(request), {11, 22, 33, 45}));
 }
 
 }  // namespace

@@ -234,6 +234,7 @@ TEST(ShaderDecodeRejects, EachErrorClassWithItsTokenOffset) {
         {{vs3, op(1, 1), r0, end}, "token 3: instruction too short for its source"},
         {{vs3, op(1, 2), r0, src(CONST, 0) | kRelative, end}, "token 4: instruction too short"},
         {{vs3, 0x0005FFFE, 1, end}, "token 1: comment of 5 dwords runs past the end"},
+        {{vs3, 0x0003FFFE, 1, end}, "token 1: comment of 3 dwords runs past the end"},  // one over
         {{vs3, r0s, end}, "token 1: expected an instruction token"},
         {{vs3, op(1, 2), r0, 0x00E40000, end}, "token 3: expected a source operand"},
         {{ps2, op(64, 1), r0, end}, "token 1: unknown opcode 64"},
@@ -279,8 +280,10 @@ TEST(ShaderDecodeRejects, EveryTruncationAndEveryCorruptedTokenFailsCleanly) {
     sc::ShaderProgram p;
     std::string error;
     ASSERT_TRUE(sc::decode_shader(good.data(), good.size(), p, error)) << error;
+    // Each prefix in a buffer of exactly its size, so that the sanitizers see a read past it.
     for (size_t n = 0; n < good.size(); ++n) {
-        EXPECT_FALSE(sc::decode_shader(good.data(), n, p, error)) << n;
+        const std::vector<uint32_t> cut(good.begin(), good.begin() + static_cast<long>(n));
+        EXPECT_FALSE(sc::decode_shader(cut.data(), n, p, error)) << n;
         EXPECT_EQ(error.rfind("token ", 0), 0u) << error;
     }
     // Flipping any bit either fails with a message or gives a stream that re-encodes exactly.

@@ -1,17 +1,10 @@
 // The command-line contract of brushwright-kit: bad arguments give a usage line and exit 2.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/kit_run.h"
 
 namespace {
 
 int run_kit(const std::string& args) {
-    const char* kit = std::getenv("BRUSHWRIGHT_KIT");
-    if (kit == nullptr) return -1;
-    int status = std::system((std::string(kit) + " " + args + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testkit::run_kit(args).status;
 }
 
 TEST(KitCli, NoSubcommandOrUnknownOneIsAUsageError) {
