@@ -52,7 +52,7 @@
     def c20, 1.5, 0.84375, 0.5, 0.3
     def c21, 1, 0, 0, 0
     def c22, -1, 0, 1, 0.006        // tap offsets; tap spacing in widths
-    def c23, 2, -1, 1.2, -0.15      // doubled angle coding; detail = sat(1.5 sqrt(energy) - 0.1)
+    def c23, 2, -1, 2, -0.1        // doubled angle coding; detail = sat(2 sqrt(energy) - 0.1)
     def c24, 3, -0.5, 8, 1.001      // confidence: sat(3 coherence - 0.5) sat(8 energy)
     def c25, 0.7, 0.5, 1e-6, 0
     #define TAP(at, offset) mad r5.xy, r4, offset, v0 \n texld r6, r5, s6 \n texld at, r5, s7 \n lrp at.xyz, c6.x, at, r6
