@@ -3,10 +3,10 @@
 // is flat) and how much detail it holds; strokes of three sizes are laid coarse to fine along
 // that flow (see the stroke listings), so broad strokes fill the flat sky and fields and fine
 // ones keep the shapes. Each stroke takes one colour, sampled from the plan's two colour images
-// (blended by alpha) at its centre, with a small per-stroke change of value and warmth, and
-// tinted a little by the plan colour fg_color. A stroke is laid where its centre lies in this
-// plan's part of the form canvas (every stroke when "fon" is set); elsewhere the colour canvas
-// stays. Strokes keep crisp edges; "surface_out" gives the same strokes their relief.
+// (blended by alpha) along its middle, with a small per-stroke change of value and warmth, and
+// tinted a little by the plan colour fg_color. A stroke is laid where it and its centre lie in
+// this plan's part of the form canvas (every stroke when "fon" is set); elsewhere the colour
+// canvas stays. Strokes keep crisp edges; "surface_out" gives the same strokes their relief.
 //
 // Parameters:
 //
@@ -54,8 +54,8 @@
     ps_3_0
     include "strokes.def.inc.asm"
     def c35, 0.3, 0.59, 0.11, 1.12            // luminance, saturation
-    def c36, 0.1, 0.04, 0.3, 0.8              // value and warmth jitter, tint
-    def c37, 0.4, 0.2, 0, 0                   // tint weight, region width
+    def c36, 0.06, 0.03, 0.3, 0.8             // value and warmth jitter, tint
+    def c37, 0.4, 0.2, 0.06, 0.33             // tint weight, region width (centre, pixel); reach
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
@@ -75,21 +75,61 @@
     texld r5, v0, s2                // form canvas: flow and detail
     mov r2.w, c6.x
     include "stroke_frame.inc.asm"
-    include "stroke_sizes.inc.asm"
+    // strokes only where this plan lies (all of the canvas with "fon"): elsewhere the colour
+    // canvas stays, so a plan's strokes end at its edge as its relief does
+    add r11.x, r5.w, -c6.x
+    add r11.x, r11_abs.x, -c37.z
+    add r11.y, c33.x, -c3.x
+    mul r11.x, r11.x, r11.y         // above 0: another plan's part
+    mov r24, c33.yyyy
+    mov r25, c33.yyyy
+    mov r26.x, r2.z
+    if_le r11.x, c33.y
+        include "stroke_sizes.inc.asm"
+    endif
     // the stroke's centre in texture units
     mov r27.x, r25.x
     mul r27.y, r25.y, r0.w
-    // is the centre in this plan's part of the form canvas?
+    // is the centre in this plan's part of the form canvas (and the pixel)?
     texld r28, r27, s2
-    add r28.x, r28.w, -c6.x
-    add r28.x, r28_abs.x, -c37.y
-    cmp r28.y, r28.x, c33.x, c33.y  // 1: outside
-    add r28.z, c33.x, -c3.x
-    mul r28.y, r28.y, r28.z
-    // one colour: the colour images at the centre
+    add r17.x, r28.w, -c6.x
+    add r17.x, r17_abs.x, -c37.y
+    max r17.x, r17.x, r11.x
+    cmp r17.y, r17.x, c33.x, c33.y  // 1: outside
+    add r17.z, c33.x, -c3.x
+    mul r17.y, r17.y, r17.z
+    // one colour: the colour images at the centre and a third of a cell either way along the
+    // flow there, the same for every pixel of the stroke
+    mad r12.xy, r28, c33.w, -c33.x
+    dp2add r12.z, r12, r12, c34.y
+    rsq r12.z, r12.z
+    mul r12.x, r12.x, r12.z         // cos of the doubled angle
+    add r12.z, c33.x, r12.x
+    mad r12.z, r12.z, c33.z, c34.y
+    rsq r12.w, r12.z
+    mul r14.x, r12.z, r12.w
+    add r12.z, c33.x, -r12.x
+    mad r12.z, r12.z, c33.z, c34.y
+    rsq r12.w, r12.z
+    mul r14.y, r12.z, r12.w
+    cmp r14.y, r12.y, r14.y, -r14.y // the flow at the centre
+    mul r14.z, r26.x, c37.w
+    mul r14.xy, r14, r14.z
+    mul r14.y, r14.y, r0.w          // in texture units
     texld r29, r27, s0
     texld r30, r27, s1
     lrp r13, c1.x, r30, r29
+    add r15.xy, r27, r14
+    texld r29, r15, s0
+    texld r30, r15, s1
+    lrp r16, c1.x, r30, r29
+    add r13, r13, r16
+    add r15.xy, r27, -r14
+    texld r29, r15, s0
+    texld r30, r15, s1
+    lrp r16, c1.x, r30, r29
+    add r13, r13, r16
+    mul r13, r13, c34.z
     // per-stroke value and warmth, a little more saturation, the plan's tint
     add r31.xy, r25.zwzw, -c33.z
     mad r31.x, r31.x, c36.x, c33.x
@@ -104,5 +144,5 @@
     mul_sat r13.xyz, r13, r31
     mov r13.w, c33.x
     texld r30, v0, s3
-    lrp r0, r28.y, r30, r13
+    lrp r0, r17.y, r30, r13
     mov oC0, r0

@@ -1,7 +1,7 @@
 // Lays a plan's form over the form canvas: where the plan's coverage passes a threshold made
 // ragged by the facture, the canvas takes the plan's layer, its paint thickness moves towards the
-// plan's by "alpha", and its stroke direction follows the plan's colour image (its two images
-// blended by "beta"): a structure tensor of the colour over a 3 x 3 grid of taps 0.006 widths
+// plan's by "alpha", and its stroke direction follows the plan's colour image (of its two, the
+// one "beta" weights more): a structure tensor of the colour over a 3 x 3 grid of taps 0.006 widths
 // apart gives the direction of its edges, which the strokes take where the image is clearly
 // directed, and the plan's own direction where it is flat. The tensor's energy is the detail
 // the strokes must keep; it shortens the direction vector (length 1 - 0.7 detail). Elsewhere
@@ -55,7 +55,8 @@
     def c23, 2, -1, 2, -0.1        // doubled angle coding; detail = sat(2 sqrt(energy) - 0.1)
     def c24, 3, -0.5, 8, 1.001      // confidence: sat(3 coherence - 0.5) sat(8 energy)
     def c25, 0.7, 0.5, 1e-6, 0
-    #define TAP(at, offset) mad r5.xy, r4, offset, v0 \n texld r6, r5, s6 \n texld at, r5, s7 \n lrp at.xyz, c6.x, at, r6
+    #define TAP(at, offset, image) mad r5.xy, r4, offset, v0 \n texldl at, r5, image
+    #define TAPS(image) TAP(r7, c22.xx, image) \n TAP(r8, c22.yx, image) \n TAP(r9, c22.zx, image) \n TAP(r10, c22.xy, image) \n TAP(r11, c22.yy, image) \n TAP(r12, c22.zy, image) \n TAP(r13, c22.xz, image) \n TAP(r14, c22.yz, image) \n TAP(r15, c22.zz, image)
     #define BLOCK(a, b, c, d) add r16.xyz, b, d \n add r17.xyz, a, c \n add r18.xyz, r16, -r17 \n add r16.xyz, c, d \n add r17.xyz, a, b \n add r19.xyz, r16, -r17 \n dp3 r20.x, r18, r18 \n dp3 r20.y, r19, r19 \n dp3 r20.z, r18, r19 \n add r21.xyz, r21, r20
     dcl_texcoord v0.xy
     dcl_2d s0
@@ -83,21 +84,21 @@
     mul r4.z, r4.z, r4.y
     mov r4.x, c22.w
     mul r4.y, c22.w, r4.z
-    TAP(r7, c22.xx)
-    TAP(r8, c22.yx)
-    TAP(r9, c22.zx)
-    TAP(r10, c22.xy)
-    TAP(r11, c22.yy)
-    TAP(r12, c22.zy)
-    TAP(r13, c22.xz)
-    TAP(r14, c22.yz)
-    TAP(r15, c22.zz)
-    // structure tensor (xx, yy, xy) summed over the four 2 x 2 blocks
+    mov r5.zw, c21.y
     mov r21, c21.y
-    BLOCK(r7, r8, r10, r11)
-    BLOCK(r8, r9, r11, r12)
-    BLOCK(r10, r11, r13, r14)
-    BLOCK(r11, r12, r14, r15)
+    if_ne r3.y, c21.y
+        // at a new painting beta is 0 or 1 to a thousandth: the image it weights is enough
+        if_gt c6.x, c20.z
+            TAPS(s7)
+        else
+            TAPS(s6)
+        endif
+        // structure tensor (xx, yy, xy) summed over the four 2 x 2 blocks
+        BLOCK(r7, r8, r10, r11)
+        BLOCK(r8, r9, r11, r12)
+        BLOCK(r10, r11, r13, r14)
+        BLOCK(r11, r12, r14, r15)
+    endif
     add r22.x, r21.x, r21.y         // energy
     add r22.y, r21.x, -r21.y
     add r22.z, r21.z, r21.z         // (xx - yy, 2 xy): the gradient's doubled angle

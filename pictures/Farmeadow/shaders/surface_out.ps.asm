@@ -46,12 +46,13 @@
     ps_3_0
     include "strokes.def.inc.asm"
     def c35, 2.5, 0.3, 0.2, 0.3       // end taper, rounding across, ground, body
-    def c36, 0.07, 0.03, 5, 0.85        // grooves, edge ridge, edge fall, ridge place
+    def c36, 0.05, 0.02, 5, 0.85        // grooves, edge ridge, edge fall, ridge place
     def c37, 1, 200, 2, 0.3         // grooves across: 1 + 200 cell + 2 priority; facture
     def c38, 0.05, 0.12, 6.2831853, -3.1415927  // facture read along, across; 2 pi, -pi
     def c39, 0.3, 2, 0.4, 0.8           // previous surface (times bump2), groove waver, thickness
-    def c40, 0.6, 0.4, 6, 0             // edge base and weight, ridge sharpness
+    def c40, 0.75, 0.25, 6, 0            // edge base and weight, ridge sharpness
     def c41, 1.7, 0.5, 1.6, -0.2        // finer grooves: how many more, depth; depth by facture
+    def c42, 0.6, 0.4, 0, 0             // paint of a stroke size: 0.4 + 0.6 of the broadest's
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
@@ -106,6 +107,10 @@
     add r30.w, r25.z, -c33.z
     mad r30.w, r30.w, c39.z, c39.w
     mul r30.z, r30.z, r30.w
+    rcp r12.z, r2.z
+    mul r12.z, r26.x, r12.z
+    mad r12.z, r12.z, c42.x, c42.y  // finer strokes, thinner paint
+    mul r30.z, r30.z, r12.z
     // its edge: full inside, falling over the outer fifth, to scraped paint beyond
     add r31.y, c33.x, -r27.x
     mul_sat r31.y, r31.y, c36.z
