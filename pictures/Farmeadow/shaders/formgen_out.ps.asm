@@ -1,11 +1,11 @@
 // Lays a plan's form over the form canvas: where the plan's coverage passes a threshold made
 // ragged by the facture, the canvas takes the plan's layer, its paint thickness moves towards the
 // plan's by "alpha", and its stroke direction follows the plan's colour image (of its two, the
-// one "beta" weights more): a structure tensor of the colour over a 3 x 3 grid of taps 0.006 widths
-// apart gives the direction of its edges, which the strokes take where the image is clearly
-// directed, and the plan's own direction where it is flat. The tensor's energy is the detail
-// the strokes must keep; it shortens the direction vector (length 1 - 0.7 detail). Elsewhere
-// the canvas stays.
+// one "beta" weights more): a structure tensor of the colour over a 3 x 3 grid of taps 0.006
+// widths apart gives the direction of its edges, which the strokes take where the image is
+// clearly directed, and the plan's own direction where it is flat or only textured. The
+// tensor's energy, mostly its directed part, is the detail the strokes must keep; it shortens
+// the direction vector (length 1 - 0.7 detail). Elsewhere the canvas stays.
 //
 // Parameters:
 //
@@ -53,7 +53,7 @@
     def c21, 1, 0, 0, 0
     def c22, -1, 0, 1, 0.006        // tap offsets; tap spacing in widths
     def c23, 2, -1, 2, -0.1        // doubled angle coding; detail = sat(2 sqrt(energy) - 0.1)
-    def c24, 3, -0.5, 8, 1.001      // confidence: sat(3 coherence - 0.5) sat(8 energy)
+    def c24, 4, -1.6, 8, 1.001      // confidence: sat(4 coherence - 1.6 (1 + layer)) sat(8 energy)
     def c25, 0.7, 0.5, 1e-6, 0
     #define TAP(at, offset, image) mad r5.xy, r4, offset, v0 \n texldl at, r5, image
     #define TAPS(image) TAP(r7, c22.xx, image) \n TAP(r8, c22.yx, image) \n TAP(r9, c22.zx, image) \n TAP(r10, c22.xy, image) \n TAP(r11, c22.yy, image) \n TAP(r12, c22.zy, image) \n TAP(r13, c22.xz, image) \n TAP(r14, c22.yz, image) \n TAP(r15, c22.zz, image)
@@ -109,7 +109,8 @@
     add r23.z, r22.x, c25.z
     rcp r23.z, r23.z
     mul r23.z, r23.y, r23.z         // coherence
-    mad_sat r23.z, r23.z, c24.x, c24.y
+    mad r23.z, r23.z, c24.x, c24.y
+    mad_sat r23.z, c3.x, c24.y, r23.z   // nearer plans keep their own direction more (grass)
     mul_sat r23.w, r22.x, c24.z
     mul r23.z, r23.z, r23.w         // confidence
     // the plan's own direction where the image is flat
@@ -124,7 +125,9 @@
     rsq r25.z, r25.z
     mul r25.xy, r25, r25.z
     // detail shortens it
-    add r26.y, r22.x, c25.z
+    mul r26.y, r23.y, c25.x
+    mad r26.y, r22.x, c20.w, r26.y
+    add r26.y, r26.y, c25.z         // 0.3 energy + 0.7 its directed part: edges, not texture
     rsq r26.x, r26.y
     mul r26.x, r26.x, r26.y
     mad_sat r26.x, r26.x, c23.z, c23.w

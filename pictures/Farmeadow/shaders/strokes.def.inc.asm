@@ -7,14 +7,14 @@
 // c26: 1 / half-length of a stroke (cells) 0.95 .. 0.65 by its hash, 1 / half-width 2.1 .. 2.9
 // c27: 1 / 0.7 (detail from the form canvas: |direction| = 1 - 0.7 detail); turn of a stroke
 //      off the flow, up to 0.25 radians either way
-// c28: cell size of the broadest strokes: 0.024 - 0.008 layer (width units); layer steps of 1/8
+// c28: cell size of the broadest strokes: 0.024 - 0.004 layer (width units); layer steps of 1/8
 // c29: detail spread of a level's threshold; width change along a stroke, up to 35 % either way
 // c30..c32: per level: size, threshold, key of a pixel outside every stroke, least detail
     def c24, 0.1031, 0.1030, 0.0973, 33.33
     def c25, 0.8, 0.1, 2, -1.5
     def c26, -0.3, 0.8, 0.95, 2.1
     def c27, 0.3, 1.4285714, 0.5, -0.25
-    def c28, -0.008, 0.024, 8, 0.5
+    def c28, -0.004, 0.024, 8, 0.5
     def c29, 0.3, 0.5, 0.7, 0.35
     def c30, 1, -10, 0, -10
     def c31, 0.5, 0.3, -1e6, 0.3

@@ -47,12 +47,12 @@
     include "strokes.def.inc.asm"
     def c35, 2.5, 0.3, 0.2, 0.3       // end taper, rounding across, ground, body
     def c36, 0.05, 0.02, 5, 0.85        // grooves, edge ridge, edge fall, ridge place
-    def c37, 1, 200, 2, 0.3         // grooves across: 1 + 200 cell + 2 priority; facture
+    def c37, 1, 150, 2, 0.3         // grooves across: 1 + 150 cell + 2 priority; facture
     def c38, 0.05, 0.12, 6.2831853, -3.1415927  // facture read along, across; 2 pi, -pi
     def c39, 0.3, 2, 0.4, 0.8           // previous surface (times bump2), groove waver, thickness
     def c40, 0.75, 0.25, 6, 0            // edge base and weight, ridge sharpness
     def c41, 1.7, 0.5, 1.6, -0.2        // finer grooves: how many more, depth; depth by facture
-    def c42, 0.6, 0.4, 0, 0             // paint of a stroke size: 0.4 + 0.6 of the broadest's
+    def c42, 0.75, 0.25, 0, 0           // paint of a stroke size: 0.25 + 0.75 of the broadest's
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
