@@ -98,8 +98,8 @@
     cmp r17.y, r17.x, c33.x, c33.y  // 1: outside
     add r17.z, c33.x, -c3.x
     mul r17.y, r17.y, r17.z
-    // one colour: the colour images at the centre and a third of a cell either way along the
-    // flow there, the same for every pixel of the stroke
+    // one colour: the colour images a third of a cell either way of the centre along the flow
+    // there, the same for every pixel of the stroke
     mad r12.xy, r28, c33.w, -c33.x
     dp2add r12.z, r12, r12, c34.y
     rsq r12.z, r12.z
@@ -116,20 +116,16 @@
     mul r14.z, r26.x, c37.w
     mul r14.xy, r14, r14.z
     mul r14.y, r14.y, r0.w          // in texture units
-    texld r29, r27, s0
-    texld r30, r27, s1
-    lrp r13, c1.x, r30, r29
     add r15.xy, r27, r14
     texld r29, r15, s0
     texld r30, r15, s1
-    lrp r16, c1.x, r30, r29
-    add r13, r13, r16
+    lrp r13, c1.x, r30, r29
     add r15.xy, r27, -r14
     texld r29, r15, s0
     texld r30, r15, s1
     lrp r16, c1.x, r30, r29
     add r13, r13, r16
-    mul r13, r13, c34.z
+    mul r13, r13, c33.z
     // per-stroke value and warmth, a little more saturation, the plan's tint
     add r31.xy, r25.zwzw, -c33.z
     mad r31.x, r31.x, c36.x, c33.x
