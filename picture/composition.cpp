@@ -163,11 +163,13 @@ void picture::Plan::paint() {
     if (config.fltr2 != 0.0f) filter_pass(picture, work, 2.0f, {1, 1, 0, 1}, config.fltr2 * scale);
 
     if (Shader* out = programs.formgen_out; usable(out)) {
+        // The plan's own colour images (as colorgen gets them) let the form follow the picture.
         bind_textures(out, {picture.form_canvas, picture.form_mix, work, picture.grain,
-                            picture.colour_image, picture.facture_mix});
+                            picture.colour_image, picture.facture_mix, colours_[1], colours_[0]});
         out->set_param("atr1", kAtr1);
         out->set_param("patr1", kAtr1);
         out->set_param("alpha", 0.7f);
+        out->set_param("beta", t);
         out->set_param("layer", layer);
         out->set_param("time", static_cast<float>(picture_clock()));
         out->set_param("dev", 0.0f);

@@ -33,9 +33,16 @@ int kit::run_asm(int argc, char** argv) {
     }
     std::vector<uint32_t> tokens;
     std::string error;
-    std::string_view source(reinterpret_cast<const char*>(text.data()), text.size());
-    if (!shadercode::assemble_shader(source, options, tokens, error)) {
+    shadercode::ExpandedListing listing;
+    const std::filesystem::path folder =
+        input == "-" ? std::filesystem::path(".") : std::filesystem::path(input).parent_path();
+    if (!kit::expand_listing_text(std::string(text.begin(), text.end()), folder,
+                                  input == "-" ? "stdin" : input, listing, error)) {
         std::fprintf(stderr, "asm: %s\n", error.c_str());
+        return 1;
+    }
+    if (!shadercode::assemble_shader(listing.text, options, tokens, error)) {
+        std::fprintf(stderr, "asm: %s\n", listing.locate(error).c_str());
         return 1;
     }
     std::vector<uint8_t> bytes;

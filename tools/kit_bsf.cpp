@@ -44,9 +44,18 @@ int build(int argc, char** argv) {
     if (vs.empty() || ps.empty() || output.empty()) return kit::usage(kUsage);
     std::string vs_text, ps_text, error;
     if (!read_text(vs, vs_text) || !read_text(ps, ps_text)) return 1;
-    shadercode::BsfFile file;
-    if (!shadercode::build_bsf(vs_text, ps_text, options, file, error)) {
+    shadercode::ExpandedListing vs_listing, ps_listing;
+    if (!kit::expand_listing_text(vs_text, std::filesystem::path(vs).parent_path(), vs, vs_listing,
+                                  error) ||
+        !kit::expand_listing_text(ps_text, std::filesystem::path(ps).parent_path(), ps, ps_listing,
+                                  error)) {
         std::fprintf(stderr, "bsf: %s\n", error.c_str());
+        return 1;
+    }
+    shadercode::BsfFile file;
+    if (!shadercode::build_bsf(vs_listing.text, ps_listing.text, options, file, error)) {
+        const bool in_vs = error.rfind("vertex", 0) == 0;
+        std::fprintf(stderr, "bsf: %s\n", (in_vs ? vs_listing : ps_listing).locate(error).c_str());
         return 1;
     }
     if (!kit::write_whole_file(output, shadercode::write_bsf(file))) {

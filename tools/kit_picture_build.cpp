@@ -121,10 +121,20 @@ bool build_programs(const fs::path& shaders, std::vector<BuiltProgram>& out) {
             ok = false;
             continue;
         }
+        shadercode::ExpandedListing vs_listing, ps_listing;
+        if (!kit::expand_listing_text(vs_text, shaders, vs.filename().string(), vs_listing,
+                                      error) ||
+            !kit::expand_listing_text(ps_text, shaders, file, ps_listing, error)) {
+            std::fprintf(stderr, "picture build: %s\n", error.c_str());
+            ok = false;
+            continue;
+        }
         shadercode::BsfFile program;
-        if (!shadercode::build_bsf(vs_text, ps_text, shadercode::AssembleOptions{}, program,
-                                   error)) {
-            std::fprintf(stderr, "picture build: %s: %s\n", file.c_str(), error.c_str());
+        if (!shadercode::build_bsf(vs_listing.text, ps_listing.text, shadercode::AssembleOptions{},
+                                   program, error)) {
+            const bool in_vs = error.rfind("vertex", 0) == 0;
+            std::fprintf(stderr, "picture build: %s\n",
+                         (in_vs ? vs_listing : ps_listing).locate(error).c_str());
             ok = false;
             continue;
         }

@@ -2,10 +2,12 @@
 // File reading and writing for the shader subcommands (asm, disasm, bsf); "-" is stdin/stdout.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "loading/whole_file.h"
+#include "shadercode/listing_preprocessor.h"
 
 namespace kit {
 
@@ -39,6 +41,29 @@ inline std::vector<uint8_t> token_bytes(const std::vector<uint32_t>& tokens) {
     for (uint32_t t : tokens)
         for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(t >> (8 * i)));
     return bytes;
+}
+
+// Expands a listing's includes and definitions; an included name is a relative path below the
+// listing's own folder (no ".."), of at most 1 MiB. `shown` names the listing in messages.
+inline bool expand_listing_text(const std::string& text, const std::filesystem::path& folder,
+                                const std::string& shown, shadercode::ExpandedListing& out,
+                                std::string& error) {
+    auto read = [&folder](const std::string& name, std::string& included) {
+        const std::filesystem::path relative(name);
+        if (relative.is_absolute() || relative.has_root_name()) return false;
+        for (const auto& part : relative)
+            if (part == "..") return false;
+        std::error_code ec;
+        const auto path = folder / relative;
+        if (!std::filesystem::is_regular_file(path, ec) ||
+            std::filesystem::file_size(path, ec) > (1u << 20) || ec)
+            return false;
+        std::vector<uint8_t> bytes;
+        if (!read_whole_file(path.string(), bytes)) return false;
+        included.assign(bytes.begin(), bytes.end());
+        return true;
+    };
+    return shadercode::expand_listing(text, shown, read, out, error);
 }
 
 }  // namespace kit

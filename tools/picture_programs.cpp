@@ -6,7 +6,7 @@ const std::vector<PictureProgram>& picture_programs() {
     static const std::vector<PictureProgram> programs = {
         {"paint.bsf", 5, {"alpha", "beta", "gamma", "param", "atr1", "patr1", "time"}, true},
         {"formgen", 3, {"atr1", "f1", "f2", "f3", "f4", "layer"}, true},
-        {"formgen_out.bsf", 6, {"atr1", "patr1", "alpha", "layer", "time", "dev"}, false},
+        {"formgen_out.bsf", 8, {"atr1", "patr1", "alpha", "layer", "time", "dev", "beta"}, false},
         {"background.bsf", 3, {"f1", "f2", "f3", "f4", "atr1", "alpha"}, false},
         {"filter.bsf", 2, {"_pass", "alpha", "delta", "scale", "mask"}, false},
         {"color.bsf", 0, {}, false},

@@ -72,6 +72,10 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     for (int i = 0; i < 3; ++i)
         EXPECT_FLOAT_EQ(constant(set.formgen[i], "layer")->value[0], static_cast<float>(i) * 0.5f);
     EXPECT_EQ(constant(set.colorgen, "fon")->value[0], 0.0f);  // the last plan's
+    // The form follows the plan's colour images, as colorgen gets them.
+    EXPECT_EQ(sampler(set.formgen_out, 6), p.last_plan().colour(1));
+    EXPECT_EQ(sampler(set.formgen_out, 7), p.last_plan().colour(0));
+    EXPECT_EQ(constant(set.formgen_out, "beta")->value[0], t);
     EXPECT_EQ(constant(set.colorgen, "shift")->value,
               (std::array<float, 4>{p.config.bump0, 0, 0, 0}));
     const auto param = constant(set.paint, "param")->value;

@@ -29,7 +29,7 @@ inline const std::map<std::string, ProgramNames>& program_names() {
         {"background.bsf", {{"f1", "f2", "f3", "f4", "atr1", "alpha"}, 3}},
         {"formgen.bsf", {{"atr1", "f1", "f2", "f3", "f4", "layer"}, 3}},
         {"silhouette.bsf", {{"s", "layer", "atr1"}, 1}},
-        {"formgen_out.bsf", {{"atr1", "patr1", "alpha", "layer", "time", "dev"}, 6}},
+        {"formgen_out.bsf", {{"atr1", "patr1", "alpha", "layer", "time", "dev", "beta"}, 8}},
         {"colorgen.bsf",
          {{"atr1", "alpha", "shift", "fon", "facture", "surface", "layer", "fg_color", "bg_color"},
           7}},

@@ -1,9 +1,12 @@
-// The paint's relief: the same strokes as the colour (cells of jittered points stretched along
-// the form canvas's direction, spaced by the layer on top), each given its own thickness, bristle
-// grooves running along it and a ridge where it meets its neighbours; the factures' brush marks
-// (blended between paintings by alpha) are added by "bump1" x. The result moves from the previous
-// surface by 1 - 0.3 "bump2" x, so old paint shows faintly through. Writes relief height (red),
-// paint thickness (green) and the facture (blue).
+// The paint's relief, in the same strokes as the colour: the form canvas on top (flow, detail and
+// layer) gives the strokes exactly as "colorgen" laid them (see the stroke listings). Each stroke
+// is a body of paint, thickest in its middle, rounded across and thinning to its ends, with a
+// low ridge where its edge pushed the paint; bristle grooves run along it, a few to a dozen by
+// its size, wavering with the facture (blended between paintings by alpha) read in the stroke's
+// own frame, stretched along it; the factures' marks are added by "bump1" x. Where no stroke
+// reaches, the paint is scraped thin. The result moves from the previous surface by
+// 1 - 0.3 "bump2" x, so old paint shows faintly through. Writes relief height (red), paint
+// thickness (green) and the facture (blue).
 //
 // Parameters:
 //
@@ -39,18 +42,17 @@
 //   texSampler7  s7       1
 //
 
+
     ps_3_0
-    def c21, 1, 0.5, -1, 0
-    def c22, -0.007, 0.014, 0.3125, -1.5  // as the colour strokes
-    def c23, 2, -1, 37.17, 11.3
-    def c24, 0.1031, 0.1030, 0.0973, 33.33
-    def c25, 0.8, 0.1, 1e9, 3.0               // grooves per cell across
-    def c26, 6.2831853, -3.1415927, 5, 0.3
-    def c27, 0.3, 0.09, 0.07, 0.02
-    def c30, 0.37, 0.29, 0.13, 0.61           // ripples: cycles per cell, phase
-    def c31, 6.2831853, -3.1415927, 0.15, 0   // 2 pi, -pi, bend in cells
-    def c32, 0.23, -0.17, 0, 0                // ripples run at a slant
-    defi i0, 4, 0, 0, 0
+    include "strokes.def.inc.asm"
+    def c35, 2.5, 0.3, 0.2, 0.3       // end taper, rounding across, ground, body
+    def c36, 0.05, 0.02, 5, 0.85        // grooves, edge ridge, edge fall, ridge place
+    def c37, 1, 150, 2, 0.3         // grooves across: 1 + 150 cell + 2 priority; facture
+    def c38, 0.05, 0.12, 6.2831853, -3.1415927  // facture read along, across; 2 pi, -pi
+    def c39, 0.3, 2, 0.4, 0.8           // previous surface (times bump2), groove waver, thickness
+    def c40, 0.75, 0.25, 6, 0            // edge base and weight, ridge sharpness
+    def c41, 1.7, 0.5, 1.6, -0.2        // finer grooves: how many more, depth; depth by facture
+    def c42, 0.75, 0.25, 0, 0           // paint of a stroke size: 0.25 + 0.75 of the broadest's
     dcl_texcoord v0.xy
     dcl_2d s0
     dcl_2d s1
@@ -64,105 +66,73 @@
     dsy r0.y, v0.y
     abs r0.xy, r0
     rcp r0.z, r0.y
-    mul r0.z, r0.z, r0.x
-    texld r3, v0, s0
-    mad r0.w, r3.w, c22.x, c22.y    // cell size of the layer on top
-    rcp r2.w, r0.w
+    mul r0.z, r0.z, r0.x            // height / width
     mov r1.x, v0.x
-    mul r1.y, v0.y, r0.z
-    mul r1.xy, r1, r2.w
-    // bend the cell grid with two crossed ripples, so stroke edges curve as a brush's do
-    mad r4.xy, r1.yx, c30.xy, c30.zw
-    mad r4.xy, r1, c32, r4
-    frc r4.xy, r4
-    mad r4.xy, r4, c31.x, c31.y
-    sincos r5.x, r4.x
-    sincos r5.y, r4.y
-    mad r1.xy, r5, c31.z, r1
-    mad r11.x, r3.w, c23.z, c23.w
-    mad r3.xy, r3, c23.x, c23.y
-    dp2add r4.x, r3, r3, c21.w
-    rsq r4.x, r4.x
-    mul r3.xy, r3, r4.x
-    add r4.x, c21.x, r3.x
-    add r4.y, c21.x, -r3.x
-    mul r4.xy, r4, c21.y
-    rsq r5.x, r4.x
-    mul r6.x, r4.x, r5.x
-    rsq r5.y, r4.y
-    mul r6.y, r4.y, r5.y
-    cmp r6.y, r3.y, r6.y, -r6.y
-    mul r7.xy, r6, c22.z
-    mov r8.x, -r6.y
-    mov r8.y, r6.x
-    add r9.xy, r1, c22.w
-    frc r10.xy, r9
-    add r9.xy, r9, -r10
-    mov r12.xy, c25.z               // nearest and second distance
-    mov r13, c21.w                  // nearest: hash xy, across z
-    mov r14, c21.w
-    rep i0
-        mov r14.x, c21.w
-        rep i0
-            add r15.xy, r9, r14
-            add r16.xy, r15, r11.x
-            mul r16.xyz, r16.xyxw, c24
-            frc r16.xyz, r16
-            add r17.xyz, r16.yzxw, c24.w
-            dp3 r17.x, r16, r17
-            add r16.xyz, r16, r17.x
-            add r17.xy, r16.x, r16.yzzw
-            mul r17.xy, r17, r16.zyzw
-            frc r17.xy, r17
-            mad r18.xy, r17, c25.x, c25.y
-            add r18.xy, r18, r15
-            add r19.xy, r1, -r18
-            dp2add r20.x, r19, r7, c21.w
-            dp2add r20.y, r19, r8, c21.w
-            mov r21.xy, r17
-            mov r21.z, r20.y
-            dp2add r20.x, r20, r20, c21.w
-            add r20.y, r20.x, -r12.x
-            min r20.z, r12.y, r20.x
-            cmp r12.y, r20.y, r20.z, r12.x
-            cmp r12.x, r20.y, r12.x, r20.x
-            cmp r13, r20.y, r13, r21
-            add r14.x, r14.x, c21.x
-        endrep
-        add r14.y, r14.y, c21.x
-    endrep
-    // grooves along the stroke
-    mad r22.x, r13.z, c25.w, r13.y
-    frc r22.x, r22.x
-    mad r22.x, r22.x, c26.x, c26.y
-    sincos r23.y, r22.x
-    mad r23.y, r23.y, c21.y, c21.y
-    // ridge at the stroke's edge
-    rsq r24.x, r12.x
-    mul r24.x, r24.x, r12.x
-    rsq r24.y, r12.y
-    mul r24.y, r24.y, r12.y
-    add r24.z, r24.y, -r24.x
-    mul_sat r24.z, r24.z, c26.z
-    add r24.z, c21.x, -r24.z
-    // factures
-    texld r25, v0, s4
-    texld r26, v0, s5
-    lrp r27.x, c1.x, r25.z, r26.z
-    texld r25, v0, s6
-    texld r26, v0, s7
-    lrp r27.y, c1.x, r25.z, r26.z
-    add r27.x, r27.x, r27.y
-    mad r27.x, r27.x, c21.y, -c21.y
+    mul r1.y, v0.y, r0.z            // the pixel in width units
+    texld r5, v0, s0                // form canvas: flow, detail and the layer on top
+    mov r2.w, r5.w
+    include "stroke_frame.inc.asm"
+    include "stroke_sizes.inc.asm"
+    // the stroke's frame: u along, v across, d2 = u^4 + v^2 (1 at its edge)
+    mul r27.x, r24.y, r24.y
+    mul r27.x, r27.x, r27.x
+    mad r27.x, r24.z, r24.z, r27.x
+    // the facture in the stroke's frame, stretched along it
+    mad r28.xy, r24.yzzw, c38.xy, r25.zwzw
+    frc r28.xy, r28
+    texld r29, r28, s4
+    texld r30, r28, s5
+    lrp r31.x, c1.x, r29.z, r30.z
+    // bristle grooves along the stroke: N across it and a finer set 1.7 times as many, their
+    // depth changing along the stroke with the facture
+    mad r28.z, r26.x, c37.y, c37.x
+    mad r28.z, r24.w, c37.z, r28.z
+    mul r28.z, r28.z, r24.z
+    mad r28.z, r31.x, c39.y, r28.z
+    mul r28.z, r28.z, c33.z
+    mad r28.w, r28.z, c41.x, r25.w
+    frc r28.zw, r28
+    mad r28.zw, r28, c38.z, c38.w
+    sincos r29.y, r28.z
+    sincos r12.y, r28.w
+    mad r29.y, r12.y, c41.y, r29.y
+    mad_sat r12.x, r31.x, c41.z, c41.w
+    mul r29.y, r29.y, r12.x
+    // body: thick in the middle, thinning to the ends, rounded across, its own thickness
+    add r30.x, c33.x, -r24_abs.y
+    mul_sat r30.x, r30.x, c35.x
+    mul r30.y, r24.z, r24.z
+    mad r30.y, r30.y, -c35.y, c33.x
+    mul r30.z, r30.x, r30.y
+    add r30.w, r25.z, -c33.z
+    mad r30.w, r30.w, c39.z, c39.w
+    mul r30.z, r30.z, r30.w
+    rcp r12.z, r2.z
+    mul r12.z, r26.x, r12.z
+    mad r12.z, r12.z, c42.x, c42.y  // finer strokes, thinner paint
+    mul r30.z, r30.z, r12.z
+    // its edge: full inside, falling over the outer fifth, to scraped paint beyond
+    add r31.y, c33.x, -r27.x
+    mul_sat r31.y, r31.y, c36.z
+    mad r31.z, r31.y, c40.y, c40.x
+    mul r31.z, r31.z, r30.z         // thickness
     // height
-    mad r28.y, r13.x, c27.y, c27.x  // thickness of the stroke
-    mad r28.x, r23.y, c27.z, r28.y
-    mad r28.x, r24.z, c27.w, r28.x
-    mul r27.y, c2.x, c26.w
-    mad r28.x, r27.x, r27.y, r28.x
-    add r28.z, r27.x, c21.y
-    mov r28.w, c21.x
-    texld r29, v0, s2
-    mad r30.x, c3.x, -c26.w, c21.x
-    lrp r31, r30.x, r28, r29
-    mov oC0, r31
+    mad r10.x, r31.z, c35.w, c35.z
+    mul r10.y, r29.y, r30.z
+    mul r10.y, r10.y, r31.y
+    mad r10.x, r10.y, c36.x, r10.x
+    add r10.z, r27.x, -c36.w
+    mul_sat r10.z, r10_abs.z, c40.z
+    add r10.z, c33.x, -r10.z
+    mad r10.x, r10.z, c36.y, r10.x
+    add r10.w, r31.x, -c33.z
+    mul r10.w, r10.w, c2.x
+    mul r10.w, r10.w, r31.y
+    mad r10.x, r10.w, c37.w, r10.x
+    mov r10.y, r31.z
+    mov r10.z, r31.x
+    mov r10.w, c33.x
+    texld r11, v0, s2
+    mad r12.x, c3.x, -c39.x, c33.x
+    lrp r13, r12.x, r10, r11
+    mov oC0, r13
