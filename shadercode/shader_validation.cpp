@@ -108,9 +108,13 @@ class Validator {
         seen_code_ = true;
         std::string why = check_kinds(ins, d, s);
         if (!why.empty()) return why;
-        for (const SourceOperand& src : s)
+        for (const SourceOperand& src : s) {
             if (src.relative && src.number >= register_count(v_, src.type))
                 return relative_out_of_range(src.type, src.number);
+            const RelativeAddress& rel = src.relative_address;
+            if (src.relative && rel.swizzle != 0 && rel.swizzle != kSwizzleIdentity)
+                return "a0 index takes one component (a0.x)";
+        }
         if (ins.has_destination && d.relative && d.number >= register_count(v_, d.type))
             return relative_out_of_range(d.type, d.number);
         for (const SourceOperand& src : s)
@@ -220,6 +224,22 @@ class Validator {
         return all_readable(0, s.size());
     }
 
+    // The models' nesting limits: loop and rep blocks 4 deep (1 in vs_2_0), if blocks 24 deep
+    // (16 in vs_2_0).
+    std::string open(Opcode block) {
+        const bool loop = block == Opcode::Loop || block == Opcode::Rep;
+        const size_t limit =
+            v_.major == 2 && v_.minor == 0 && v_.is_vertex() ? (loop ? 1 : 16) : (loop ? 4 : 24);
+        size_t depth = 0;
+        for (const auto& b : blocks_)
+            depth += (b.first == Opcode::Loop || b.first == Opcode::Rep) == loop ? 1 : 0;
+        if (depth >= limit)
+            return std::string(loop ? "loop or rep" : "if") + " blocks nested more than " +
+                   std::to_string(limit) + " deep in " + v_.name();
+        blocks_.push_back({block, index});
+        return "";
+    }
+
     std::string check_flow(const Instruction& ins) {
         auto close = [&](Opcode opener, const char* what) -> std::string {
             if (blocks_.empty() || blocks_.back().first != opener)
@@ -230,12 +250,10 @@ class Validator {
         switch (ins.opcode) {
             case Opcode::If:
             case Opcode::IfC:
-                blocks_.push_back({Opcode::If, index});
-                return "";
+                return open(Opcode::If);
             case Opcode::Loop:
             case Opcode::Rep:
-                blocks_.push_back({ins.opcode, index});
-                return "";
+                return open(ins.opcode);
             case Opcode::Else: {
                 std::string why = close(Opcode::If, "else");
                 if (why.empty()) blocks_.push_back({Opcode::Else, index});

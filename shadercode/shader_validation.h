@@ -9,8 +9,9 @@ namespace shadercode {
 
 // Checks operand kinds per opcode (def into c#, texld from s#, loop over aL and i#, ...),
 // registers declared before use (inputs, samplers, vs_3_0 outputs) and declared once, dcl
-// before the first instruction, balanced if/loop/rep blocks, break inside a loop, calls to
-// defined labels, and the instruction slot limit of the version. On failure returns false
+// before the first instruction, balanced if/loop/rep blocks nested no deeper than the version
+// allows, break inside a loop, calls to defined labels, and the instruction slot limit of the
+// version. On failure returns false
 // with a message in `error` and the index of the offending instruction in `where`.
 bool validate_shader(const ShaderProgram& program, std::string& error, size_t& where);
 
