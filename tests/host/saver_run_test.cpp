@@ -110,7 +110,8 @@ TEST(SaverRun, FullScreenStartsPaintsAndShutsDownInOrder) {
     FakeEngine engine{&log};
     FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}, {Turn::idle}, {Turn::quit}}};
     EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), 0);
-    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 full", "hide cursor"},
+    // The full-screen run's device is windowed too: its window covers the screen.
+    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 windowed", "hide cursor"},
                                  kFrame,
                                  kFrame,
                                  {"show cursor", "stop"}}));
@@ -152,7 +153,7 @@ TEST(SaverRun, FailuresGiveTheirExitCodes) {
         EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), code);
         // No frame, no cursor change; the device (if any) is destroyed.
         EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings",
-                                                       "start 77 640x480 full", "stop"}));
+                                                       "start 77 640x480 windowed", "stop"}));
     }
 }
 
