@@ -8,31 +8,11 @@
 #include "gfx/render_device.h"
 #include "gfx/texture.h"
 #include "shadercode/bsf_file.h"
-#include "shadercode/shader_model.h"
 #include "shadercode/shader_validation.h"
 
 namespace p = gfx::platform;
 
 namespace {
-
-// A program is used only within its shader model's limits (instruction slots, nesting, operand
-// kinds), as the kit's assembler validates it: a file made without that validation, or damaged,
-// could otherwise cost the translator and the device without bound.
-bool valid_stream(const std::vector<uint32_t>& tokens, const char* stage, std::string& error) {
-    shadercode::ShaderProgram program;
-    std::string why;
-    size_t where = 0;
-    if (!shadercode::decode_shader(tokens.data(), tokens.size(), program, why)) {
-        error = std::string(stage) + " program: " + why;
-        return false;
-    }
-    if (!shadercode::validate_shader(program, why, where)) {
-        error = std::string(stage) + " program refused: instruction " + std::to_string(where + 1) +
-                ": " + why;
-        return false;
-    }
-    return true;
-}
 
 std::vector<Shader::Constant> constants_of(const std::vector<shadercode::BsfConstant>& records) {
     std::vector<Shader::Constant> out;
@@ -111,8 +91,12 @@ bool Shader::load(const uint8_t* data, size_t size, std::string_view name) {
     shadercode::BsfFile file;
     std::string error;
     if (!shadercode::read_bsf(data, size, file, error) ||
-        !valid_stream(file.vertex_tokens, "vertex", error) ||
-        !valid_stream(file.pixel_tokens, "pixel", error)) {
+        // A program is used only within its shader model's limits (instruction slots,
+        // nesting, operand kinds), as the kit validates it: a file made without that
+        // validation, or damaged, could otherwise cost the translator and the device without
+        // bound.
+        !shadercode::validate_stream(file.vertex_tokens, false, error) ||
+        !shadercode::validate_stream(file.pixel_tokens, true, error)) {
         std::fprintf(stderr, "Shader::load(): \"%s\": %s\n", label(name).c_str(), error.c_str());
         return false;
     }

@@ -1,5 +1,7 @@
 #include "shadercode/shader_validation.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -295,6 +297,61 @@ size_t instruction_slots(const ShaderProgram& program) {
     size_t n = 0;
     for (const Instruction& ins : program.instructions) n += slots(ins.opcode);
     return n;
+}
+
+double executed_instructions(const ShaderProgram& program) {
+    std::map<uint32_t, uint32_t> counts;  // i# -> the x of its defi
+    for (const Instruction& ins : program.instructions)
+        if (ins.opcode == Opcode::DefI && !counts.count(ins.destination.number))
+            counts[ins.destination.number] = ins.literal[0];
+    std::vector<double> repeat = {1.0};
+    double total = 0;
+    for (const Instruction& ins : program.instructions) {
+        switch (ins.opcode) {
+            case Opcode::Rep:
+            case Opcode::Loop: {
+                const size_t at = ins.opcode == Opcode::Rep ? 0 : 1;
+                uint32_t n = 255;
+                if (at < ins.sources.size()) {
+                    const auto it = counts.find(ins.sources[at].number);
+                    if (it != counts.end()) n = std::min<uint32_t>(it->second & 0xFF, 255);
+                }
+                total += repeat.back();
+                repeat.push_back(repeat.back() * n);
+                continue;
+            }
+            case Opcode::EndRep:
+            case Opcode::EndLoop:
+                if (repeat.size() > 1) repeat.pop_back();
+                break;
+            case Opcode::Def:
+            case Opcode::DefI:
+            case Opcode::DefB:
+            case Opcode::Dcl:
+            case Opcode::Comment:
+                continue;
+            default:
+                break;
+        }
+        total += repeat.back() * slots(ins.opcode);
+    }
+    return total;
+}
+
+bool validate_stream(const std::vector<uint32_t>& tokens, bool pixel, std::string& error) {
+    const std::string stage = pixel ? "pixel program" : "vertex program";
+    ShaderProgram program;
+    std::string why;
+    size_t where = 0;
+    if (!decode_shader(tokens.data(), tokens.size(), program, why)) {
+        error = stage + ": " + why;
+        return false;
+    }
+    if (!validate_shader(program, why, where)) {
+        error = stage + " refused: instruction " + std::to_string(where + 1) + ": " + why;
+        return false;
+    }
+    return true;
 }
 
 bool validate_shader(const ShaderProgram& program, std::string& error, size_t& where) {
