@@ -90,6 +90,11 @@ bool Shader::load(const uint8_t* data, size_t size, std::string_view name) {
     if (!device_ || !device_->platform_device()) return false;
     shadercode::BsfFile file;
     std::string error;
+    if (size > shadercode::kMaxProgramFileBytes) {
+        std::fprintf(stderr, "Shader::load(): \"%s\": %s bytes, more than any program can be\n",
+                     label(name).c_str(), std::to_string(size).c_str());
+        return false;
+    }
     if (!shadercode::read_bsf(data, size, file, error) ||
         // A program is used only within its shader model's limits (instruction slots,
         // nesting, operand kinds), as the kit validates it: a file made without that

@@ -102,6 +102,11 @@ bool read_program(const std::string& path, shadercode::BsfFile& file, std::strin
         error = "not found";
         return false;
     }
+    if (static_cast<size_t>(size) > shadercode::kMaxProgramFileBytes) {
+        error = "the saver refuses it: " + std::to_string(size) +
+                " bytes, more than any program can be";
+        return false;
+    }
     if (!shadercode::read_bsf(bytes.get(), static_cast<size_t>(size), file, error)) return false;
     // The saver loads only what validates.
     if (!shadercode::validate_stream(file.vertex_tokens, false, error) ||

@@ -123,9 +123,15 @@ TEST_F(GfxTest, MalformedProgramFilesFail) {
     ::testing::internal::CaptureStderr();
     EXPECT_TRUE(s->load(nested_reps(4), "four.bsf"));
     EXPECT_FALSE(s->load(nested_reps(5), "five.bsf"));
+    std::vector<uint8_t> huge = nested_reps(4);
+    huge.resize(shadercode::kMaxProgramFileBytes + 1);
+    EXPECT_FALSE(s->load(huge, "huge.bsf"));
     const std::string refused = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(refused.find("\"five.bsf\": pixel program refused: instruction 6: loop or rep "
                            "blocks nested more than 4 deep in ps_3_0"),
+              std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find("\"huge.bsf\": 1048577 bytes, more than any program can be"),
               std::string::npos)
         << refused;
 }
