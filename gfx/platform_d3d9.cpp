@@ -16,6 +16,7 @@
 #include <d3d9.h>
 #include <ddraw.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -146,6 +147,18 @@ Result create_device(Direct3D* d3d, WindowHandle focus_window, const PresentPara
                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &native, &created);
     if (FAILED(hr)) return result(hr);
     *device = reinterpret_cast<Device*>(created);
+    // What the device took, read back, on standard error (where a test listens; a screen saver's
+    // standard error goes nowhere otherwise).
+    IDirect3DSwapChain9* chain = nullptr;
+    D3DPRESENT_PARAMETERS taken{};
+    if (SUCCEEDED(created->GetSwapChain(0, &chain)) &&
+        SUCCEEDED(chain->GetPresentParameters(&taken)))
+        std::fprintf(stderr, "Direct3D device: %ux%u, %s, refresh rate %u\n",
+                     static_cast<unsigned>(taken.BackBufferWidth),
+                     static_cast<unsigned>(taken.BackBufferHeight),
+                     taken.Windowed ? "windowed" : "exclusive full screen",
+                     static_cast<unsigned>(taken.FullScreen_RefreshRateInHz));
+    if (chain) chain->Release();
     return kOk;
 }
 

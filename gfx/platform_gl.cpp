@@ -325,6 +325,7 @@ void free_runtime(Runtime*) {}
 
 void show_error(const char* text) {
     std::fprintf(stderr, "Error: %s\n", text);
+    if (g_injection.while_error_shows) g_injection.while_error_shows();
 }
 
 // ---- IDirect3D9 ----------------------------------------------------------------------------

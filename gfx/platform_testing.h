@@ -23,6 +23,9 @@ struct Injection {
     bool reset_fails = false;         // every Reset fails while set
     bool device_starts_lost = false;  // a created device reports kDeviceLost at once
     int lose_device_at_draw = 0;      // the device is lost at the N-th draw from now (0: never)
+    // Called while an error box is up, as the window messages that Windows delivers to a modal
+    // message loop would run.
+    void (*while_error_shows)() = nullptr;
 };
 // The injection in force; assign {} to clear it.
 Injection& injection();

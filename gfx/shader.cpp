@@ -8,6 +8,7 @@
 #include "gfx/render_device.h"
 #include "gfx/texture.h"
 #include "shadercode/bsf_file.h"
+#include "shadercode/shader_validation.h"
 
 namespace p = gfx::platform;
 
@@ -89,7 +90,18 @@ bool Shader::load(const uint8_t* data, size_t size, std::string_view name) {
     if (!device_ || !device_->platform_device()) return false;
     shadercode::BsfFile file;
     std::string error;
-    if (!shadercode::read_bsf(data, size, file, error)) {
+    if (size > shadercode::kMaxProgramFileBytes) {
+        std::fprintf(stderr, "Shader::load(): \"%s\": %s bytes, more than any program can be\n",
+                     label(name).c_str(), std::to_string(size).c_str());
+        return false;
+    }
+    if (!shadercode::read_bsf(data, size, file, error) ||
+        // A program is used only within its shader model's limits (instruction slots,
+        // nesting, operand kinds), as the kit validates it: a file made without that
+        // validation, or damaged, could otherwise cost the translator and the device without
+        // bound.
+        !shadercode::validate_stream(file.vertex_tokens, false, error) ||
+        !shadercode::validate_stream(file.pixel_tokens, true, error)) {
         std::fprintf(stderr, "Shader::load(): \"%s\": %s\n", label(name).c_str(), error.c_str());
         return false;
     }

@@ -1,6 +1,7 @@
 #include "host/headless_render.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,7 +68,35 @@ bool parse_long(const char* text, long low, long high, long& out) {
 bool parse_float(const char* text, float& out) {
     char* end = nullptr;
     out = std::strtof(text, &end);
-    return end != text && *end == '\0';
+    return end != text && *end == '\0' && std::isfinite(out);
+}
+
+// A render must end: no painting may take more frames than this to paint or to hold.
+constexpr double kMaxFramesPerPainting = 1e6;
+
+// Half a turn of the phase paints one painting; SPEED moves it SPEED x 0.02 radians a second
+// (0 means the default step), DELAY holds each painting for DELAY seconds.
+bool can_finish(const RenderOptions& o) {
+    const double rate = static_cast<double>(effective_rate(o));
+    const double step = o.speed != 0.0f ? std::fabs(static_cast<double>(o.speed)) * 0.02 : 0.4;
+    const double paint_frames = 3.14159265358979 * rate / step;
+    if (paint_frames > kMaxFramesPerPainting) {
+        std::fprintf(stderr,
+                     "brushwright: --speed %g is too slow to finish a painting (%.3g frames at %g "
+                     "a second; at most %.0f): use %g or more\n",
+                     static_cast<double>(o.speed), paint_frames, rate, kMaxFramesPerPainting,
+                     3.14159265358979 * rate * 50.0 / kMaxFramesPerPainting * 1.0001);
+        return false;
+    }
+    const double hold_frames = static_cast<double>(o.delay) * rate;
+    if (hold_frames > kMaxFramesPerPainting) {
+        std::fprintf(stderr,
+                     "brushwright: --delay %g holds each painting for %.3g frames (at most %.0f at "
+                     "%g a second)\n",
+                     static_cast<double>(o.delay), hold_frames, kMaxFramesPerPainting, rate);
+        return false;
+    }
+    return true;
 }
 
 bool parse_size(const char* text, int& width, int& height) {
@@ -130,9 +159,19 @@ uint32_t frame_clock() {
     return static_cast<uint32_t>(render_frame * 1000 / render_rate);
 }
 
+// Written under a temporary name and renamed into place: whatever was at `path` (an older
+// painting, or a link planted there) is replaced, never written through.
 bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+    const std::string part = path + ".part";
+    std::error_code ec;
+    std::filesystem::remove(part, ec);  // a link there is removed, not followed
     std::string error;
-    if (loading::write_png_file(path, rgba.data(), width, height, error)) return true;
+    if (loading::write_png_file(part, rgba.data(), width, height, error)) {
+        std::filesystem::rename(part, path, ec);
+        if (!ec) return true;
+        error = ec.message();
+    }
+    std::filesystem::remove(part, ec);
     std::fprintf(stderr, "brushwright: can't write \"%s\": %s\n", path.c_str(), error.c_str());
     return false;
 }
@@ -157,6 +196,7 @@ int host::run_headless_render(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    if (!can_finish(o)) return 2;
     std::error_code made;
     std::filesystem::create_directories(o.out_dir, made);
     if (!std::filesystem::is_directory(o.out_dir, made)) {
@@ -199,11 +239,13 @@ int host::run_headless_render(int argc, char** argv) {
             Texture* kept = picture.output_toggle ? picture.output_a : picture.output_b;
             const std::string path = numbered(o.out_dir, "painting", ++written, 3);
             if (!device.read_texture(*kept, rgba) ||
-                !write_png(path, rgba, kept->width(), kept->height()))
+                !write_png(path, rgba, kept->width(), kept->height())) {
                 status = 1;
-            const double seconds = std::chrono::duration<double>(Clock::now() - since).count();
-            std::printf("painting %ld: %.2f s -> %s\n", written, seconds, path.c_str());
-            std::fflush(stdout);
+            } else {
+                const double seconds = std::chrono::duration<double>(Clock::now() - since).count();
+                std::printf("painting %ld: %.2f s -> %s\n", written, seconds, path.c_str());
+                std::fflush(stdout);
+            }
             since = Clock::now();
         }
         if (o.frames_every > 0 && render_frame % static_cast<uint64_t>(o.frames_every) == 0) {

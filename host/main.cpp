@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -40,7 +42,9 @@ constexpr host::OptionSpec kOptions[] = {
     {"delay", "N", "seconds each finished painting is held, for this run (else 7)"},
     {"settings", "", "show the stored speed and delay; store --speed and --delay if given"},
     {"display", "NAME", "the X display (default: $DISPLAY)"},
-    {"render", "OUTDIR", "paint headless into PNG files, no display needed (--render . --help)"},
+    {"render", "OUTDIR",
+     "paint headless into PNG files (the stored PATH unless --data), no display needed "
+     "(--render . --help)"},
     {"add-to-xscreensaver", "", "add this saver to the programs list of ~/.xscreensaver"},
     {"help", "", "list the options"},
 };
@@ -57,74 +61,104 @@ void print_help() {
         host::option_help(kOptions).c_str(), host::settings_file_path().c_str());
 }
 
-// A window id as xscreensaver writes one: "0x" and hex digits, or decimal digits.
+// A window id as xscreensaver writes one: "0x" and hex digits, or decimal digits. X window ids
+// are 32-bit: a larger number is no window id (it is not cut to one).
 std::optional<unsigned long> parse_window_id(const std::string& text) {
     if (text.empty()) return std::nullopt;
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const char* digits = text.c_str() + (hex ? 2 : 0);
-    if (!*digits || *digits == '-' || *digits == '+') return std::nullopt;
+    if (!*digits || *digits == '-' || *digits == '+' || *digits == ' ') return std::nullopt;
     char* end = nullptr;
-    const unsigned long id = std::strtoul(digits, &end, hex ? 16 : 10);
-    if (*end || id == 0) return std::nullopt;
-    return id;
+    errno = 0;
+    const unsigned long long id = std::strtoull(digits, &end, hex ? 16 : 10);
+    if (*end || errno == ERANGE || id == 0 || id > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<unsigned long>(id);
 }
 
-// What one run paints with: the stored settings, then this run's overrides.
+// What one run paints with: the stored settings, then this run's overrides (checked numbers).
 struct RunSettings {
-    std::optional<std::string> data, speed, delay;
+    std::optional<std::string> data;
+    std::optional<uint32_t> speed, delay;
 };
 
 void read_run_settings(const void* context) {
     const auto& run = *static_cast<const RunSettings*>(context);
     picture::Settings& s = picture::settings();
-    s = host::settings_from_store(host::read_settings_file(host::settings_file_path()),
-                                  host::sample_data_folder());
+    const host::StoredSettings stored = host::read_settings_file(host::settings_file_path());
+    if (!stored.unreadable.empty())
+        std::fprintf(stderr, "brushwright: %s; painting with the defaults\n",
+                     stored.unreadable.c_str());
+    s = host::settings_from_store(stored, host::sample_data_folder());
     if (s.data_folder.empty()) s.data_folder = host::sample_data_folder();
     if (run.data) s.data_folder = *run.data;
-    if (run.speed) s.speed = static_cast<float>(host::field_value(*run.speed));
-    if (run.delay) s.delay = static_cast<float>(host::field_value(*run.delay));
+    if (run.speed) s.speed = static_cast<float>(*run.speed);
+    if (run.delay) s.delay = static_cast<float>(*run.delay);
 }
 
-std::string ask(const char* label, const std::string& current) {
-    std::printf("%s [%s]: ", label, current.c_str());
-    std::fflush(stdout);
-    std::string line;
-    if (!std::getline(std::cin, line)) throw std::runtime_error("end of input");
-    return line.empty() ? current : line;
+constexpr char kNotANumber[] = "is not a whole number from 0 to 4294967295";
+
+// --speed or --delay: a number as the settings file keeps one, or a usage error.
+bool number_option(const std::optional<std::string>& text, const char* name,
+                   std::optional<uint32_t>& out) {
+    if (!text) return true;
+    out = host::unsigned_number(*text);
+    if (!out)
+        std::fprintf(stderr, "brushwright: --%s \"%s\" %s\n", name, text->c_str(), kNotANumber);
+    return out.has_value();
 }
 
-// The settings dialog on a terminal: shows the fields as the dialog would open them, takes new
-// values from --speed and --delay or asks for them, and stores both fields as "Save" does.
-int run_settings(const std::optional<std::string>& speed, const std::optional<std::string>& delay) {
+// Asks for one field until a number is typed; an empty line keeps `current`. Throws at the end
+// of the input (the run is cancelled).
+uint32_t ask(const char* label, uint32_t current) {
+    for (;;) {
+        std::printf("%s [%u]: ", label, current);
+        std::fflush(stdout);
+        std::string line;
+        if (!std::getline(std::cin, line)) throw std::runtime_error("end of input");
+        if (line.find_first_not_of(" \t") == std::string::npos) return current;
+        if (const auto value = host::unsigned_number(line)) return *value;
+        std::printf("  \"%s\" %s\n", line.c_str(), kNotANumber);
+    }
+}
+
+// The settings on a terminal: shows SPEED and DELAY, takes new values from --speed and --delay
+// or asks for them, and stores both. A field not given keeps its current value (the stored one,
+// else the default). A file that exists but cannot be read is left alone.
+int run_settings(const std::optional<uint32_t>& speed, const std::optional<uint32_t>& delay) {
     const std::string path = host::settings_file_path();
     const host::StoredSettings stored = host::read_settings_file(path);
-    host::SettingsFields fields = host::dialog_fields(stored, picture::Settings{});
-    // No settings file opens the fields empty, as the dialog does without its key.
-    auto shown = [](const std::string& field) { return field.empty() ? "(empty)" : field.c_str(); };
-    std::printf("Brushwright settings (%s)\n  Speed: %s\n  Delay (sec): %s\n", path.c_str(),
-                shown(fields.speed), shown(fields.delay));
-    bool save = false;
-    if (speed || delay) {
-        if (speed) fields.speed = *speed;
-        if (delay) fields.delay = *delay;
-        save = true;
-    } else if (::isatty(STDIN_FILENO)) {
+    const picture::Settings defaults;
+    const uint32_t current_speed = stored.speed.value_or(static_cast<uint32_t>(defaults.speed));
+    const uint32_t current_delay = stored.delay.value_or(static_cast<uint32_t>(defaults.delay));
+    auto shown = [](const std::optional<uint32_t>& value, uint32_t current) {
+        return std::to_string(current) + (value ? "" : " (default)");
+    };
+    std::printf("Brushwright settings (%s)\n  Speed: %s\n  Delay (sec): %s\n",
+                path.empty() ? "no settings file" : path.c_str(),
+                shown(stored.speed, current_speed).c_str(),
+                shown(stored.delay, current_delay).c_str());
+    if (!stored.unreadable.empty()) {
+        std::fprintf(stderr, "brushwright: %s; nothing can be stored\n", stored.unreadable.c_str());
+        return host::kExitSettings;
+    }
+    uint32_t new_speed = speed.value_or(current_speed);
+    uint32_t new_delay = delay.value_or(current_delay);
+    bool save = speed || delay;
+    if (!save && ::isatty(STDIN_FILENO)) {
         try {
-            fields.speed = ask("Speed", fields.speed);
-            fields.delay = ask("Delay (sec)", fields.delay);
+            new_speed = ask("Speed", current_speed);
+            new_delay = ask("Delay (sec)", current_delay);
             save = true;
         } catch (const std::exception&) {
             std::printf("\n");  // end of input: cancel
         }
     }
     if (save) {
-        const uint32_t new_speed = host::field_value(fields.speed);
-        const uint32_t new_delay = host::field_value(fields.delay);
-        if (host::write_settings_file(path, new_speed, new_delay))
+        std::string error;
+        if (host::write_settings_file(path, new_speed, new_delay, error))
             std::printf("stored SPEED %u, DELAY %u\n", new_speed, new_delay);
         else
-            std::fprintf(stderr, "brushwright: cannot write %s; nothing stored\n",
-                         path.empty() ? "the settings file" : path.c_str());
+            std::fprintf(stderr, "brushwright: %s; nothing stored\n", error.c_str());
     }
     return host::kExitSettings;
 }
@@ -171,16 +205,22 @@ int add_to_xscreensaver() {
     return host::add_to_xscreensaver_file(home + "/.xscreensaver", command);
 }
 
-// The headless run paints the sample picture wherever it is installed unless --data names
-// another data root.
+// The headless run paints what every other run paints unless --data names another data root:
+// the stored PATH, else the sample picture wherever it is installed.
 int render(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     bool has_data = false;
     for (int i = 1; i < argc; ++i) has_data = has_data || std::strcmp(argv[i], "--data") == 0;
-    std::string data_option = "--data", sample = host::sample_data_folder();
+    std::string data_option = "--data", data_root;
     if (!has_data) {
+        const host::StoredSettings stored = host::read_settings_file(host::settings_file_path());
+        if (!stored.unreadable.empty())
+            std::fprintf(stderr, "brushwright: %s; painting the sample picture\n",
+                         stored.unreadable.c_str());
+        data_root = host::settings_from_store(stored, host::sample_data_folder()).data_folder;
+        if (data_root.empty()) data_root = host::sample_data_folder();
         args.push_back(data_option.data());
-        args.push_back(sample.data());
+        args.push_back(data_root.data());
     }
     return host::run_headless_render(static_cast<int>(args.size()), args.data());
 }
@@ -206,11 +246,21 @@ int main(int argc, char** argv) {
 
     std::string saver_words;
     for (const std::string& w : parsed.words) saver_words += (saver_words.empty() ? "" : " ") + w;
-    const host::RunChoice choice = host::choose_run_mode(host::split_command_line(saver_words));
+    const std::vector<std::string> words = host::split_command_line(saver_words);
+    const host::RunChoice choice = host::choose_run_mode(words);
+    RunSettings run{value("data"), std::nullopt, std::nullopt};
+    if (!number_option(value("speed"), "speed", run.speed) ||
+        !number_option(value("delay"), "delay", run.delay))
+        return kExitUsage;
     if (given("settings") || choice.mode == host::RunMode::settings)
-        return run_settings(value("speed"), value("delay"));
-
-    RunSettings run{value("data"), value("speed"), value("delay")};
+        return run_settings(run.speed, run.delay);
+    // A preview needs a window to paint in: "/p" with anything but a window id is refused
+    // rather than taken for the full-screen run.
+    if (!words.empty() && words[0] == "/p" && choice.mode != host::RunMode::preview) {
+        const std::string id = words.size() > 1 ? words[1] : std::string();
+        std::fprintf(stderr, "brushwright: /p \"%s\" is not a window id\n", id.c_str());
+        return kExitUsage;
+    }
     host::X11RunOptions options;
     options.read_settings = read_run_settings;
     options.settings_context = &run;
@@ -238,23 +288,33 @@ int main(int argc, char** argv) {
         options.kind = host::RunKind::own_window;
     } else if (choice.mode == host::RunMode::preview && !choice.launch_preview_host) {
         // No preview host program on POSIX: "/p scrprev" runs full screen.
+        const auto id = parse_window_id(words[1]);
+        if (!id) {
+            std::fprintf(stderr, "brushwright: /p \"%s\" is not a window id\n", words[1].c_str());
+            return kExitUsage;
+        }
         options.kind = host::RunKind::preview;
-        options.target = static_cast<unsigned long>(choice.preview_parent);
+        options.target = *id;
     }
 
     if (const auto display = value("display")) ::setenv("DISPLAY", display->c_str(), 1);
-    host::X11Saver saver(options);
-    std::string error;
-    if (!saver.connect(error)) {
-        std::fprintf(stderr,
-                     "brushwright: %s; without a display, paint into files with "
-                     "\"brushwright --render OUTDIR\"\n",
-                     error.c_str());
-        return 1;
-    }
-    host::install_stop_signals();
-    host::FpsOverlay overlay;
-    WindowEngine engine;
-    if (given("fps")) engine.overlay = &overlay;
-    return host::run_saver(saver, engine, options.kind);
+    int code = 0;
+    {
+        host::X11Saver saver(options);
+        std::string error;
+        if (!saver.connect(error)) {
+            std::fprintf(stderr,
+                         "brushwright: %s; without a display, paint into files with "
+                         "\"brushwright --render OUTDIR\"\n",
+                         error.c_str());
+            return 1;
+        }
+        host::install_stop_signals();
+        host::FpsOverlay overlay;
+        WindowEngine engine;
+        if (given("fps")) engine.overlay = &overlay;
+        code = host::run_saver(saver, engine, options.kind);
+    }  // the window and the display are closed
+    host::end_by_stop_signal();
+    return code;
 }

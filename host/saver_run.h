@@ -107,7 +107,10 @@ int run_saver(Window& window, Engine& engine, RunKind kind) {
     int width = window.width();
     int height = window.height();
     if (kind == RunKind::preview) width = height = kPreviewPictureSize;
-    const picture::StartResult started = engine.start(window.handle(), width, height, full_screen);
+    // The device always runs windowed, also in the full-screen run: the window itself covers
+    // the screen. An exclusive device would switch the display mode (a refused mode ends the
+    // run) and be lost whenever another window takes the focus.
+    const picture::StartResult started = engine.start(window.handle(), width, height, false);
 
     int code = kExitNormal;
     if (started == picture::StartResult::started) {

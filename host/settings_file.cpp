@@ -1,14 +1,15 @@
 #include "host/settings_file.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <vector>
 
 #include "picture/picture.h"
@@ -48,6 +49,70 @@ bool make_folders(const std::string& file) {
     return true;
 }
 
+enum class Store { missing, read, unreadable };
+
+// The settings file is read as the data files are: a regular file only (a named pipe or a
+// device is never waited on or read), and at most kMaxSettingsBytes.
+constexpr size_t kMaxSettingsBytes = 64 * 1024;
+
+Store read_store(const std::string& path, std::string& text, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return Store::missing;
+        why = std::strerror(errno);
+        return Store::unreadable;
+    }
+    struct stat st = {};
+    Store result = Store::read;
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+        result = Store::unreadable;
+    } else if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        result = Store::unreadable;
+    } else if (st.st_size > static_cast<off_t>(kMaxSettingsBytes)) {
+        why = "larger than " + std::to_string(kMaxSettingsBytes / 1024) + " KiB";
+        result = Store::unreadable;
+    }
+    text.clear();
+    char buffer[4096];
+    while (result == Store::read) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            why = std::strerror(errno);
+            result = Store::unreadable;
+        } else if (n == 0) {
+            break;
+        } else if (text.size() + static_cast<size_t>(n) > kMaxSettingsBytes) {
+            why = "larger than " + std::to_string(kMaxSettingsBytes / 1024) + " KiB";
+            result = Store::unreadable;  // it grew while being read
+        } else {
+            text.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+// Where a chain of symbolic links at `path` ends (a dangling link's missing target included);
+// `path` itself when it is no link. Gives up after 40 links, as the system does.
+std::string link_target(std::string path) {
+    for (int links = 0; links < 40; ++links) {
+        struct stat st = {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string to(static_cast<size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n <= 0 || static_cast<size_t>(n) >= to.size()) return path;
+        to.resize(static_cast<size_t>(n));
+        if (to[0] == '/')
+            path = to;
+        else
+            path = path.substr(0, path.rfind('/') + 1) + to;
+    }
+    return path;
+}
+
 }  // namespace
 
 std::string settings_file_path() {
@@ -70,7 +135,7 @@ std::string settings_file_path() {
 StoredSettings parse_settings_text(std::string_view text) {
     StoredSettings s;
     s.opened = true;
-    bool seen_path = false;
+    bool seen_path = false, seen_speed = false, seen_delay = false;
     for (std::string_view line : lines_of(text)) {
         std::string_view name, value;
         if (!split_setting(line, name, value)) continue;
@@ -81,10 +146,11 @@ StoredSettings parse_settings_text(std::string_view text) {
                 s.path = std::string(value);
             else
                 s.path_too_long = true;
-        } else if (name == "SPEED") {
-            if (!s.speed) s.speed = field_value(value);
-        } else if (!s.delay) {
-            s.delay = field_value(value);
+        } else {
+            // Written unsigned, read unsigned; a value that is no such number is not there.
+            bool& seen = name == "SPEED" ? seen_speed : seen_delay;
+            if (!seen) (name == "SPEED" ? s.speed : s.delay) = unsigned_number(value);
+            seen = true;
         }
     }
     return s;
@@ -112,44 +178,70 @@ std::string settings_text_with(std::string_view old_text, uint32_t speed, uint32
 
 StoredSettings read_settings_file(const std::string& path) {
     if (path.empty()) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return {};
-    StoredSettings s = parse_settings_text(text.str());
+    std::string text, why;
+    switch (read_store(path, text, why)) {
+        case Store::missing:
+            return {};
+        case Store::unreadable: {
+            StoredSettings s;
+            s.unreadable = "cannot read " + path + ": " + why;
+            return s;
+        }
+        case Store::read:
+            break;
+    }
+    StoredSettings s = parse_settings_text(text);
     if (s.path_too_long)
         std::fprintf(stderr, "brushwright: the PATH in %s is %zu bytes or longer; ignored\n",
                      path.c_str(), kPathBufferSize);
     return s;
 }
 
-bool write_settings_file(const std::string& path, uint32_t speed, uint32_t delay) {
-    if (path.empty() || !make_folders(path)) return false;
-    // A file that cannot be read would lose its PATH when replaced; a read-only one is kept.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0) return false;
-    std::string old_text;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            old_text = text.str();
-        }
+bool write_settings_file(const std::string& path, uint32_t speed, uint32_t delay,
+                         std::string& error) {
+    if (path.empty()) {
+        error = "no settings file: neither XDG_CONFIG_HOME nor a home folder is known";
+        return false;
     }
-    // Write beside the file and rename, so that a failed write leaves the old settings whole.
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << settings_text_with(old_text, speed, delay);
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
+    // A link stays a link: the file it leads to is the one replaced.
+    const std::string target = link_target(path);
+    if (!make_folders(target)) {
+        error = "cannot make the folders of " + target + ": " + std::strerror(errno);
+        return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::string old_text, why;
+    if (read_store(target, old_text, why) == Store::unreadable) {
+        // Overwriting would lose what it holds (the PATH at least).
+        error = "cannot read " + target + " (" + why + "), so it is left as it is";
+        return false;
+    }
+    // A file made read-only is kept as it is, although its folder would let it be replaced.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        error = target + " is read-only, so it is left as it is";
+        return false;
+    }
+    struct stat old = {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    // Write a new file beside it and rename: a failed write leaves the old settings whole, and
+    // a name planted beside it is never followed.
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = "cannot write beside " + target + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string text = settings_text_with(old_text, speed, delay);
+    bool ok = ::fchmod(fd, mode) == 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
+        error = "cannot write " + target + ": " + std::strerror(errno);
         std::remove(temp.c_str());
         return false;
     }

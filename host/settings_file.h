@@ -1,8 +1,8 @@
 #pragma once
 // The settings store on POSIX: the registry key's three values kept as a small text file,
 // $XDG_CONFIG_HOME/Korvane/<picture>/settings (default ~/.config/...), one "NAME=value" line
-// each for PATH, SPEED and DELAY. Numbers are read with the settings dialog's rules (so "-5"
-// reads as 4294967291 and text without digits as 0) and written as unsigned decimals.
+// each for PATH, SPEED and DELAY. Numbers are written and read as unsigned 32-bit decimals; a
+// number that is not one (hand-edited "-5", "fast") reads as missing.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,10 +19,13 @@ std::string settings_file_path();
 StoredSettings parse_settings_text(std::string_view text);
 std::string settings_text_with(std::string_view old_text, uint32_t speed, uint32_t delay);
 
-// An unreadable or missing file is a store that cannot be opened (the defaults).
+// A missing file is a store that cannot be opened (the defaults). One that exists but is no
+// readable regular file of at most 64 KiB gives the defaults too, with `unreadable` saying why.
 StoredSettings read_settings_file(const std::string& path);
-// Stores SPEED and DELAY, keeping the rest of the file; creates the folders. False when the
-// file cannot be written, in which case nothing is stored.
-bool write_settings_file(const std::string& path, uint32_t speed, uint32_t delay);
+// Stores SPEED and DELAY, keeping the rest of the file; creates the folders. A symbolic link
+// stays: the file it leads to is replaced. False, with `error` set and nothing changed, when
+// the file exists but cannot be read (saving would lose its PATH) or cannot be written.
+bool write_settings_file(const std::string& path, uint32_t speed, uint32_t delay,
+                         std::string& error);
 
 }  // namespace host

@@ -44,4 +44,18 @@ uint32_t field_value(std::string_view text) {
     return static_cast<uint32_t>(read_decimal(text.substr(0, kFieldCharacters)));
 }
 
+std::optional<uint32_t> unsigned_number(std::string_view text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+    uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+        if (value > 0xFFFFFFFFu) return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
+}
+
 }  // namespace host

@@ -24,6 +24,9 @@ struct StoredSettings {
     bool path_too_long = false;       // "PATH" is there but does not fit its buffer
     std::optional<uint32_t> speed;    // "SPEED"
     std::optional<uint32_t> delay;    // "DELAY"
+    // Why a store that exists could not be read (empty when it was read or is missing). Such a
+    // store gives the defaults to a run and must not be overwritten by a save.
+    std::string unreadable;
 };
 
 // What a run paints with: the stored values where the store has them, else the data folder
@@ -44,5 +47,10 @@ SettingsFields dialog_fields(const StoredSettings& stored, const picture::Settin
 // A field's text as the number "Save" stores: at most 19 characters, read as a decimal integer
 // (0 when there are no digits), kept as its 32-bit pattern (-5 is stored as 4294967291).
 uint32_t field_value(std::string_view text);
+
+// A number as the POSIX store writes it and as a person types one on a terminal: decimal
+// digits from 0 to 4294967295, blanks allowed around them; nothing for anything else ("-3",
+// "fast", "", a value beyond 32 bits).
+std::optional<uint32_t> unsigned_number(std::string_view text);
 
 }  // namespace host

@@ -1,8 +1,10 @@
 #include "host/x11_saver.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -17,15 +19,52 @@ namespace host {
 
 namespace {
 
+// The stop signal received (0: none). The signal handlers' only state.
 volatile std::sig_atomic_t g_stop_requested = 0;
 
-void on_stop_signal(int) {
-    g_stop_requested = 1;
+// Seconds a stop signal leaves the run to end by itself: a frame the device cannot finish (a
+// program that loops for minutes) must not keep the saver alive.
+constexpr unsigned kStopGraceSeconds = 2;
+
+void die_by(int signal) {
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    raise(signal);
+}
+
+void on_stop_signal(int signal) {
+    if (g_stop_requested) die_by(g_stop_requested);  // a second one: at once
+    g_stop_requested = signal;
+    alarm(kStopGraceSeconds);
+}
+
+// The grace time is over and the run has not ended: die by the stop signal all the same.
+void on_stop_grace_over(int) {
+    die_by(g_stop_requested ? g_stop_requested : SIGTERM);
 }
 
 // A foreign window may vanish between any two requests: X errors are expected, never fatal.
 int on_x_error(Display*, XErrorEvent*) {
     return 0;
+}
+
+// The X server went away (both connections, the saver's and the device's, see it): one line
+// and the end, without running exit handlers that would touch the dead connections again.
+int on_x_io_error(Display* x) {
+    static std::atomic_flag told = ATOMIC_FLAG_INIT;
+    if (!told.test_and_set()) {
+        const char* name = x ? XDisplayString(x) : nullptr;
+        std::fprintf(stderr, "brushwright: the connection to the X display \"%s\" is broken\n",
+                     name ? name : "");
+        std::fflush(stderr);
+    }
+    _exit(1);
 }
 
 int64_t now_ms() {
@@ -48,6 +87,12 @@ void install_stop_signals() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = on_stop_grace_over;
+    sigaction(SIGALRM, &action, nullptr);
+}
+
+void end_by_stop_signal() {
+    if (const int signal = g_stop_requested) die_by(signal);
 }
 
 X11Saver::~X11Saver() {
@@ -64,6 +109,7 @@ X11Saver::~X11Saver() {
 
 bool X11Saver::connect(std::string& error) {
     XSetErrorHandler(on_x_error);
+    XSetIOErrorHandler(on_x_io_error);
     display_ = XOpenDisplay(nullptr);
     if (!display_) {
         const char* name = XDisplayName(nullptr);

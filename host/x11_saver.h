@@ -2,7 +2,7 @@
 // The saver window on X11, the Window of host/saver_run.h: a full-screen window that takes the
 // keyboard and pointer, a preview child inside a given parent, an existing window or the root
 // window painted for the program that owns it, or a window of its own. SIGINT and SIGTERM end
-// every run through the same path as the window going away.
+// every run through the same path as the window going away, then end the process by the signal.
 #include <cstdint>
 #include <string>
 
@@ -20,8 +20,13 @@ struct X11RunOptions {
     const void* settings_context = nullptr;
 };
 
-// Makes SIGINT and SIGTERM end the run cleanly (the device is destroyed, the cursor shown).
+// Makes SIGINT and SIGTERM end the run cleanly (the device is destroyed, the cursor shown). A run
+// that has not ended two seconds after the signal (a frame that does not finish), or a second
+// signal, ends the process by that signal at once.
 void install_stop_signals();
+// After the clean end of a run that a stop signal ended: dies by that signal, as programs that
+// another program stops are expected to (nothing happens when no signal came).
+void end_by_stop_signal();
 
 class X11Saver {
   public:

@@ -195,11 +195,14 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     for (int i = 0; i < picture.config.plans; ++i)
         picture.plans[i] = std::make_unique<Plan>(picture, i);
     set_colour_pairs(picture);
+    picture.started = true;
     return StartResult::started;
 }
 
 void picture::picture_step() {
-    if (!current) return;
+    // A paint message may arrive while start-up waits (a modal error box runs the window's
+    // messages): nothing is painted before the plans exist.
+    if (!current || !current->started) return;
     Picture& picture = *current;
     if (picture.device.reset_count() != picture.resets_seen) start_over_after_reset(picture);
     const bool new_painting = advance_timeline(picture.timeline, settings().delay);

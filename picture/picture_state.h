@@ -38,6 +38,7 @@ struct Timeline {
 
 struct Picture {
     RenderDevice device;
+    bool started = false;  // start-up has finished: the plans and programs exist
     int work_width = 0;
     int work_height = 0;
     uint32_t seed = 0;

@@ -216,12 +216,18 @@ class OperandParser {
                 if (term == "al") {
                     rel = {RegisterType::Loop, 0};
                 } else if (term == "a0") {
-                    rel = {RegisterType::Addr, 0};  // a bare a0 indexes by a0.x
-                } else if (term.size() == 4 && term[2] == '.' &&
-                           std::strchr("xyzwrgba", term[3]) != nullptr) {
-                    rel = {RegisterType::Addr, uint8_t(component(term[3], term))};
-                } else if (term.size() > 3 && term[2] == '.') {
-                    error("a0 index takes one component (a0.x) in \"" + s_ + "\"");
+                    // A bare a0 keeps the default swizzle; the device reads its x.
+                    rel = {RegisterType::Addr, 0, kSwizzleIdentity};
+                } else if (term.size() >= 4 && term.size() <= 7 && term[2] == '.') {
+                    // Encoded as written (the last lane repeats); validation wants one lane.
+                    uint8_t swizzle = 0;
+                    for (size_t lane = 0; lane < 4; ++lane)
+                        swizzle |=
+                            uint8_t(component(term[std::min(3 + lane, term.size() - 1)], term)
+                                    << (2 * lane));
+                    const uint8_t first = swizzle & 3;
+                    rel = {RegisterType::Addr, first,
+                           uint8_t(swizzle == replicate_swizzle(first) ? 0 : swizzle)};
                 } else {
                     error("bad a0 index in \"" + s_ + "\"");
                 }

@@ -15,6 +15,10 @@
 namespace shadercode {
 
 inline constexpr size_t kBsfNameBytes = 64;
+// The largest program file the saver loads. A program within its model's limits (512
+// instruction slots, 224 constants, its tables) takes a few kilobytes; the cap keeps a huge
+// file from being decoded whole before validation refuses it.
+inline constexpr size_t kMaxProgramFileBytes = size_t(1) << 20;
 
 struct BsfConstant {
     std::string name;             // at most 63 bytes

@@ -56,8 +56,12 @@ std::string register_text(const ShaderVersion& v, RegisterType type, uint32_t nu
     if (!relative) return register_name(v, type, number);
     std::string base = register_name(v, type, 0);
     if (!base.empty() && base.back() == '0') base.pop_back();  // the number is the offset
-    std::string index = rel.type == RegisterType::Loop
-                            ? std::string("aL")
+    std::string index = rel.type == RegisterType::Loop    ? std::string("aL")
+                        : rel.swizzle == kSwizzleIdentity ? std::string("a0")
+                        : rel.swizzle != 0
+                            ? std::string("a0.") + "xyzw"[rel.swizzle & 3] +
+                                  "xyzw"[rel.swizzle >> 2 & 3] + "xyzw"[rel.swizzle >> 4 & 3] +
+                                  "xyzw"[rel.swizzle >> 6 & 3]
                             : std::string("a0.") + "xyzw"[rel.component & 3];
     if (number != 0) index += " + " + std::to_string(number);
     return base + "[" + index + "]";

@@ -439,7 +439,9 @@ bool StageTranslator::check_calls() {
 }
 
 void StageTranslator::line(const std::string& s) {
-    out_->append(size_t(indent_) * 4, ' ');
+    // Indented for reading, but never by more than 16 levels: deep nesting must not make the
+    // text grow with the square of its depth.
+    out_->append(size_t(std::clamp(indent_, 0, 16)) * 4, ' ');
     *out_ += s;
     *out_ += '\n';
 }
@@ -1138,7 +1140,9 @@ std::string vertex_source(const StageTranslator& vs, bool sm3, const std::string
                 code += "vec4 o" + std::to_string(n) + " = vec4(0.0);\n";
     } else {
         code += "vec4 oPos = vec4(0.0);\nvec4 oFog = vec4(0.0);\nvec4 oPts = vec4(0.0);\n";
-        code += "vec4 oD0 = vec4(0.0);\nvec4 oD1 = vec4(0.0);\n";
+        // Direct3D 9 starts the diffuse colour white; the specular colour and texture
+        // coordinates start at 0.
+        code += "vec4 oD0 = vec4(1.0);\nvec4 oD1 = vec4(0.0);\n";
         for (uint32_t n = 0; n < 8; ++n) code += "vec4 oT" + std::to_string(n) + " = vec4(0.0);\n";
     }
     append_common(code, vs, true);

@@ -344,10 +344,12 @@ uint32_t register_bits(RegisterType type, uint32_t number) {
     return 0x80000000u | (number & 0x7FF) | (t & 7) << 28 | (t >> 3 & 3) << 11;
 }
 
-// a0 carries its component replicated (.y -> .yyyy); aL, a scalar, the identity swizzle.
+// a0 carries its swizzle as written (.y -> .yyyy, a bare a0 .xyzw); aL, a scalar, the identity
+// swizzle.
 void put_relative(std::vector<uint32_t>& out, const RelativeAddress& rel) {
-    uint8_t swizzle =
-        rel.type == RegisterType::Loop ? kSwizzleIdentity : replicate_swizzle(rel.component);
+    uint8_t swizzle = rel.type == RegisterType::Loop ? kSwizzleIdentity
+                      : rel.swizzle != 0             ? rel.swizzle
+                                                     : replicate_swizzle(rel.component);
     out.push_back(register_bits(rel.type, 0) | uint32_t(swizzle) << 16);
 }
 
@@ -432,6 +434,9 @@ struct Reader {
         if (!operand(t, type, "relative address")) return false;
         rel.type = type;
         rel.component = uint8_t(t >> 16 & 3);
+        const uint8_t swizzle = uint8_t(t >> 16 & 0xFF);
+        rel.swizzle =
+            type == RegisterType::Addr && swizzle != replicate_swizzle(rel.component) ? swizzle : 0;
         return true;
     }
     bool destination(DestinationOperand& d) {

@@ -226,7 +226,10 @@ inline constexpr uint8_t replicate_swizzle(unsigned component) {
 // Relative addressing of an operand: a0.<component> (vertex shaders) or aL.
 struct RelativeAddress {
     RegisterType type = RegisterType::Addr;  // Addr or Loop
-    uint8_t component = 0;                   // a0 component 0..3; 0 for aL
+    uint8_t component = 0;                   // a0 component 0..3 (the one read); 0 for aL
+    // a0's swizzle as written when it is not the component replicated (a bare a0 is .xyzw,
+    // 0xe4); 0 when it is. Its first lane is `component`.
+    uint8_t swizzle = 0;
     bool operator==(const RelativeAddress&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #include "shadercode/shader_validation.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -108,9 +110,13 @@ class Validator {
         seen_code_ = true;
         std::string why = check_kinds(ins, d, s);
         if (!why.empty()) return why;
-        for (const SourceOperand& src : s)
+        for (const SourceOperand& src : s) {
             if (src.relative && src.number >= register_count(v_, src.type))
                 return relative_out_of_range(src.type, src.number);
+            const RelativeAddress& rel = src.relative_address;
+            if (src.relative && rel.swizzle != 0 && rel.swizzle != kSwizzleIdentity)
+                return "a0 index takes one component (a0.x)";
+        }
         if (ins.has_destination && d.relative && d.number >= register_count(v_, d.type))
             return relative_out_of_range(d.type, d.number);
         for (const SourceOperand& src : s)
@@ -222,6 +228,22 @@ class Validator {
         return all_readable(0, s.size());
     }
 
+    // The models' nesting limits: loop and rep blocks 4 deep (1 in vs_2_0), if blocks 24 deep
+    // (16 in vs_2_0).
+    std::string open(Opcode block) {
+        const bool loop = block == Opcode::Loop || block == Opcode::Rep;
+        const size_t limit =
+            v_.major == 2 && v_.minor == 0 && v_.is_vertex() ? (loop ? 1 : 16) : (loop ? 4 : 24);
+        size_t depth = 0;
+        for (const auto& b : blocks_)
+            depth += (b.first == Opcode::Loop || b.first == Opcode::Rep) == loop ? 1 : 0;
+        if (depth >= limit)
+            return std::string(loop ? "loop or rep" : "if") + " blocks nested more than " +
+                   std::to_string(limit) + " deep in " + v_.name();
+        blocks_.push_back({block, index});
+        return "";
+    }
+
     std::string check_flow(const Instruction& ins) {
         auto close = [&](Opcode opener, const char* what) -> std::string {
             if (blocks_.empty() || blocks_.back().first != opener)
@@ -232,12 +254,10 @@ class Validator {
         switch (ins.opcode) {
             case Opcode::If:
             case Opcode::IfC:
-                blocks_.push_back({Opcode::If, index});
-                return "";
+                return open(Opcode::If);
             case Opcode::Loop:
             case Opcode::Rep:
-                blocks_.push_back({ins.opcode, index});
-                return "";
+                return open(ins.opcode);
             case Opcode::Else: {
                 std::string why = close(Opcode::If, "else");
                 if (why.empty()) blocks_.push_back({Opcode::Else, index});
@@ -279,6 +299,61 @@ size_t instruction_slots(const ShaderProgram& program) {
     size_t n = 0;
     for (const Instruction& ins : program.instructions) n += slots(ins.opcode);
     return n;
+}
+
+double executed_instructions(const ShaderProgram& program) {
+    std::map<uint32_t, uint32_t> counts;  // i# -> the x of its defi
+    for (const Instruction& ins : program.instructions)
+        if (ins.opcode == Opcode::DefI && !counts.count(ins.destination.number))
+            counts[ins.destination.number] = ins.literal[0];
+    std::vector<double> repeat = {1.0};
+    double total = 0;
+    for (const Instruction& ins : program.instructions) {
+        switch (ins.opcode) {
+            case Opcode::Rep:
+            case Opcode::Loop: {
+                const size_t at = ins.opcode == Opcode::Rep ? 0 : 1;
+                uint32_t n = 255;
+                if (at < ins.sources.size()) {
+                    const auto it = counts.find(ins.sources[at].number);
+                    if (it != counts.end()) n = std::min<uint32_t>(it->second & 0xFF, 255);
+                }
+                total += repeat.back();
+                repeat.push_back(repeat.back() * n);
+                continue;
+            }
+            case Opcode::EndRep:
+            case Opcode::EndLoop:
+                if (repeat.size() > 1) repeat.pop_back();
+                break;
+            case Opcode::Def:
+            case Opcode::DefI:
+            case Opcode::DefB:
+            case Opcode::Dcl:
+            case Opcode::Comment:
+                continue;
+            default:
+                break;
+        }
+        total += repeat.back() * slots(ins.opcode);
+    }
+    return total;
+}
+
+bool validate_stream(const std::vector<uint32_t>& tokens, bool pixel, std::string& error) {
+    const std::string stage = pixel ? "pixel program" : "vertex program";
+    ShaderProgram program;
+    std::string why;
+    size_t where = 0;
+    if (!decode_shader(tokens.data(), tokens.size(), program, why)) {
+        error = stage + ": " + why;
+        return false;
+    }
+    if (!validate_shader(program, why, where)) {
+        error = stage + " refused: instruction " + std::to_string(where + 1) + ": " + why;
+        return false;
+    }
+    return true;
 }
 
 bool validate_shader(const ShaderProgram& program, std::string& error, size_t& where) {

@@ -1,7 +1,8 @@
 // brushwright-kit picture check DATAROOT [--name PICTURE] [--strict]
 // Reads a data root as the saver does and reports, one line each: the parameter values, each
-// program's load result and the names it and the passes disagree on, each image's size and the
-// bank counts. Exit 0 when the saver would paint (1 with --strict also on any warning).
+// program's load result (validated as the saver validates it), the names it and the passes
+// disagree on and whether its loops make it far too slow, each image's size and the bank counts.
+// Exit 0 when the saver would paint (1 with --strict also on any warning).
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -18,6 +19,8 @@
 #include "loading/image_files.h"
 #include "loading/jpeg_decoder.h"
 #include "shadercode/bsf_file.h"
+#include "shadercode/shader_model.h"
+#include "shadercode/shader_validation.h"
 #include "tools/kit_commands.h"
 #include "tools/picture_programs.h"
 
@@ -100,7 +103,35 @@ bool read_program(const std::string& path, shadercode::BsfFile& file, std::strin
         error = "not found";
         return false;
     }
-    return shadercode::read_bsf(bytes.get(), static_cast<size_t>(size), file, error);
+    if (static_cast<size_t>(size) > shadercode::kMaxProgramFileBytes) {
+        error = "the saver refuses it: " + std::to_string(size) +
+                " bytes, more than any program can be";
+        return false;
+    }
+    if (!shadercode::read_bsf(bytes.get(), static_cast<size_t>(size), file, error)) return false;
+    // The saver loads only what validates.
+    if (!shadercode::validate_stream(file.vertex_tokens, false, error) ||
+        !shadercode::validate_stream(file.pixel_tokens, true, error)) {
+        error = "the saver refuses it: " + error;
+        return false;
+    }
+    return true;
+}
+
+// A program whose loops multiply out beyond what a shader model 3 run is guaranteed to execute
+// (65535 instructions) takes far too long for a frame, or stalls the device.
+void check_cost(const std::string& label, const shadercode::BsfFile& file, Report& report) {
+    for (const auto* tokens : {&file.vertex_tokens, &file.pixel_tokens}) {
+        shadercode::ShaderProgram program;
+        std::string why;
+        if (!shadercode::decode_shader(tokens->data(), tokens->size(), program, why)) continue;
+        const double n = shadercode::executed_instructions(program);
+        if (n > 65535)
+            report.warn(label + ": its " + (tokens == &file.pixel_tokens ? "pixel" : "vertex") +
+                        " program runs up to " + std::to_string(static_cast<long long>(n)) +
+                        " instructions (loops multiplied out), more than the 65535 a run is "
+                        "sure of: far too slow for a frame");
+    }
 }
 
 // Compares what the passes set with what the program declares.
@@ -156,6 +187,7 @@ void check_programs(const std::string& name, int plans, Report& report) {
                             file.pixel_constants.size() + file.vertex_constants.size(),
                             file.pixel_samplers.size());
                 compare_names(path, file, entry, report);
+                check_cost(path, file, report);
                 previous = path;
             }
             continue;
@@ -178,6 +210,7 @@ void check_programs(const std::string& name, int plans, Report& report) {
                     file.pixel_constants.size() + file.vertex_constants.size(),
                     file.pixel_samplers.size());
         compare_names(path, file, entry, report);
+        check_cost(path, file, report);
     }
 }
 

@@ -2,6 +2,7 @@
 // pixel-exactness on the headless device.
 #include <cstring>
 
+#include "shadercode/assembler.h"
 #include "tests/gfx/gfx_fixture.h"
 
 namespace gfx_test {
@@ -102,6 +103,37 @@ TEST_F(GfxTest, MalformedProgramFilesFail) {
     device.set_shader(s);
     device.draw_quad(-1, -1, 1, 1);  // a program without shaders draws nothing
     EXPECT_EQ(pt::counters().draw, 0);
+    // A program beyond its model's limits (made without the kit's validation) is refused
+    // before the device sees it: ps_3_0 nests rep blocks four deep at most.
+    auto nested_reps = [](int depth) {
+        std::string text = "ps_3_0\ndefi i0, 2, 0, 0, 0\n";
+        for (int i = 0; i < depth; ++i) text += "rep i0\n";
+        text += "mov r0, c0\n";
+        for (int i = 0; i < depth; ++i) text += "endrep\n";
+        shadercode::AssembleOptions options;
+        options.validate = false;
+        shadercode::BsfFile f;
+        f.vertex_tokens = {0xFFFE0300u, 0x0000FFFFu};
+        std::string error;
+        EXPECT_TRUE(
+            shadercode::assemble_shader(text + "mov oC0, r0\n", options, f.pixel_tokens, error))
+            << error;
+        return shadercode::write_bsf(f);
+    };
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(s->load(nested_reps(4), "four.bsf"));
+    EXPECT_FALSE(s->load(nested_reps(5), "five.bsf"));
+    std::vector<uint8_t> huge = nested_reps(4);
+    huge.resize(shadercode::kMaxProgramFileBytes + 1);
+    EXPECT_FALSE(s->load(huge, "huge.bsf"));
+    const std::string refused = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(refused.find("\"five.bsf\": pixel program refused: instruction 6: loop or rep "
+                           "blocks nested more than 4 deep in ps_3_0"),
+              std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find("\"huge.bsf\": 1048577 bytes, more than any program can be"),
+              std::string::npos)
+        << refused;
 }
 
 TEST_F(GfxTest, QuadOffsetsAndRect) {

@@ -1,13 +1,17 @@
 // The shared window run against a recording stand-in: start-up order, frames, input rules,
 // paint and resize, shutdown order and exit codes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "host/saver_run.h"
+#include "host/x11_saver.h"
 
 namespace {
 
@@ -110,7 +114,8 @@ TEST(SaverRun, FullScreenStartsPaintsAndShutsDownInOrder) {
     FakeEngine engine{&log};
     FakeWindow window{&log, RunKind::full_screen, {{Turn::idle}, {Turn::idle}, {Turn::quit}}};
     EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), 0);
-    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 full", "hide cursor"},
+    // The full-screen run's device is windowed too: its window covers the screen.
+    EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 windowed", "hide cursor"},
                                  kFrame,
                                  kFrame,
                                  {"show cursor", "stop"}}));
@@ -152,7 +157,7 @@ TEST(SaverRun, FailuresGiveTheirExitCodes) {
         EXPECT_EQ(host::run_saver(window, engine, RunKind::full_screen), code);
         // No frame, no cursor change; the device (if any) is destroyed.
         EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "settings",
-                                                       "start 77 640x480 full", "stop"}));
+                                                       "start 77 640x480 windowed", "stop"}));
     }
 }
 
@@ -220,6 +225,41 @@ TEST(SaverRun, PreviewWindowOfAnEmptyParentIs512Square) {
     EXPECT_EQ(host::preview_window_size(300, 0).height, 512);
     EXPECT_EQ(host::preview_window_size(320, 240).width, 320);
     EXPECT_EQ(host::preview_window_size(320, 240).height, 240);
+}
+
+// A stop signal ends the process by that signal (its parent sees how it ended): after the run's
+// clean end, or within two seconds when a frame never finishes, or at once on a second signal.
+TEST(SaverRunDeathTest, AStopSignalEndsTheProcessByThatSignal) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto stuck_for = [](int seconds) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+        }
+    };
+    EXPECT_EXIT(
+        {
+            host::install_stop_signals();
+            raise(SIGTERM);
+            host::end_by_stop_signal();  // the run ended cleanly
+            _exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EXIT(
+        {
+            host::install_stop_signals();
+            raise(SIGTERM);
+            stuck_for(20);  // a frame that does not end
+            _exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EXIT(
+        {
+            host::install_stop_signals();
+            raise(SIGINT);
+            raise(SIGINT);
+            _exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "");
 }
 
 }  // namespace

@@ -59,12 +59,19 @@ TEST(Settings, FieldTextIsStoredAsIts32BitPatternAndReadBackUnsigned) {
     }
 }
 
-TEST(SettingsFile, ReadsTheTextWithTheDialogRules) {
+TEST(SettingsFile, ReadsNumbersUnsignedAsTheyAreWritten) {
     const host::StoredSettings s =
         host::parse_settings_text("# comment\r\nSPEED=-5\r\nDELAY=none\nPATH=/data\r\nSPEED=3\n");
-    EXPECT_EQ(s.speed, 4294967291u);
-    EXPECT_EQ(s.delay, 0u);
+    EXPECT_FALSE(s.speed);  // not an unsigned number: missing (and the first line counts)
+    EXPECT_FALSE(s.delay);
     EXPECT_EQ(s.path, "/data");
+    const std::string written = host::settings_text_with("", 4294967291u, 4294967295u);
+    EXPECT_EQ(host::parse_settings_text(written).speed, 4294967291u);
+    EXPECT_EQ(host::parse_settings_text(written).delay, 4294967295u);
+    EXPECT_FALSE(host::parse_settings_text("SPEED=4294967296").speed);
+    EXPECT_EQ(host::unsigned_number(" 30 "), 30u);
+    for (const char* bad : {"", " ", "-3", "+3", "1e3", "3x", "99999999999"})
+        EXPECT_FALSE(host::unsigned_number(bad)) << bad;
     const host::StoredSettings long_path =
         host::parse_settings_text("PATH=" + std::string(host::kPathBufferSize, 'x'));
     EXPECT_FALSE(long_path.path);
@@ -84,14 +91,15 @@ class SettingsFileOnDisk : public ::testing::Test {
         (void)cleaned;  // nothing to do when the cleaning fails
     }
     std::string dir_;
+    std::string error_;
 };
 
 TEST_F(SettingsFileOnDisk, MissingFileIsDefaultsAndSavingKeepsThePath) {
     const std::string path = dir_ + "/Korvane/Farmeadow/settings";
     EXPECT_FALSE(host::read_settings_file(path).opened);
-    ASSERT_TRUE(host::write_settings_file(path, 4294967291u, 9));
+    ASSERT_TRUE(host::write_settings_file(path, 4294967291u, 9, error_));
     { std::ofstream(path, std::ios::app) << "PATH=/pictures\n"; }
-    ASSERT_TRUE(host::write_settings_file(path, 25, 0));
+    ASSERT_TRUE(host::write_settings_file(path, 25, 0, error_));
     const host::StoredSettings s = host::read_settings_file(path);
     EXPECT_TRUE(s.opened);
     EXPECT_EQ(s.speed, 25u);
@@ -104,17 +112,18 @@ TEST(SettingsFile, UnwritableFolderOrUnreadableOrReadOnlyFileIsLeftAlone) {
         char dir_template[] = "/tmp/brushwright-settings-XXXXXX";
         ASSERT_NE(mkdtemp(dir_template), nullptr);
         const std::string dir = dir_template, path = dir + "/settings";
-        ASSERT_TRUE(host::write_settings_file(path, 30, 8));
+        std::string error;
+        ASSERT_TRUE(host::write_settings_file(path, 30, 8, error));
         { std::ofstream(path, std::ios::app) << "PATH=/pictures\n"; }
         ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
-        EXPECT_FALSE(host::write_settings_file(path, 1, 1));
+        EXPECT_FALSE(host::write_settings_file(path, 1, 1, error));
         EXPECT_EQ(host::read_settings_file(path).speed, 30u);
         // Saving over a file that cannot be read would lose its PATH; a read-only one is kept.
         ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
         for (mode_t mode : {0200, 0400}) {
             ASSERT_EQ(chmod(path.c_str(), mode), 0);
             EXPECT_EQ(host::read_settings_file(path).opened, mode == 0400) << mode;
-            EXPECT_FALSE(host::write_settings_file(path, 1, 1)) << mode;
+            EXPECT_FALSE(host::write_settings_file(path, 1, 1, error)) << mode;
         }
         ASSERT_EQ(chmod(path.c_str(), 0600), 0);
         const host::StoredSettings kept = host::read_settings_file(path);
@@ -128,8 +137,61 @@ TEST_F(SettingsFileOnDisk, StoreInTheWayOfTheFolderStoresNothing) {
     // A plain file where the folder should be: as unwritable for root as for anyone.
     { std::ofstream(dir_ + "/Korvane") << "x"; }
     const std::string path = dir_ + "/Korvane/Farmeadow/settings";
-    EXPECT_FALSE(host::write_settings_file(path, 1, 1));
+    EXPECT_FALSE(host::write_settings_file(path, 1, 1, error_));
     EXPECT_FALSE(host::read_settings_file(path).opened);
+}
+
+// Only a regular file of at most 64 KiB is read; anything else in its place (a named pipe that
+// nobody writes, a link to an endless device, a folder, a huge file) is neither read nor waited
+// on, nor replaced by a save.
+TEST_F(SettingsFileOnDisk, WhatIsNoReadableFileIsRefusedAndKept) {
+    const std::string path = dir_ + "/settings";
+    const auto kinds = {"fifo", "zero", "folder", "huge", "unreadable"};
+    for (const std::string kind : kinds) {
+        std::system(("rm -rf " + path).c_str());
+        int made = 0;
+        if (kind == "fifo") made = mkfifo(path.c_str(), 0644);
+        if (kind == "zero") made = symlink("/dev/zero", path.c_str());
+        if (kind == "folder") made = mkdir(path.c_str(), 0755);
+        ASSERT_EQ(made, 0) << kind;
+        if (kind == "huge") std::ofstream(path) << "PATH=/p\n" << std::string(65536, '#');
+        if (kind == "unreadable") {
+            if (geteuid() == 0) continue;  // root reads anything
+            std::ofstream(path) << "PATH=/p\n";
+            chmod(path.c_str(), 0);
+        }
+        const host::StoredSettings s = host::read_settings_file(path);
+        EXPECT_FALSE(s.opened) << kind;
+        EXPECT_NE(s.unreadable.find(path), std::string::npos) << kind;
+        struct stat before = {}, after = {};
+        lstat(path.c_str(), &before);
+        error_.clear();
+        EXPECT_FALSE(host::write_settings_file(path, 30, 10, error_)) << kind;
+        EXPECT_NE(error_.find("cannot read"), std::string::npos) << kind << ": " << error_;
+        lstat(path.c_str(), &after);
+        EXPECT_EQ(before.st_ino, after.st_ino) << kind;
+        EXPECT_EQ(before.st_size, after.st_size) << kind;
+    }
+}
+
+// A settings file that is a link (kept with one's other configuration files, say) stays a link:
+// the file it leads to gets the new values and keeps its PATH.
+TEST_F(SettingsFileOnDisk, SavingThroughALinkKeepsTheLink) {
+    const std::string target = dir_ + "/kept/settings", link = dir_ + "/settings";
+    ASSERT_EQ(mkdir((dir_ + "/kept").c_str(), 0755), 0);
+    std::ofstream(target) << "PATH=/pictures\nSPEED=5\n";
+    ASSERT_EQ(symlink("kept/settings", link.c_str()), 0);
+    ASSERT_TRUE(host::write_settings_file(link, 30, 10, error_)) << error_;
+    struct stat st = {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    const host::StoredSettings s = host::read_settings_file(target);
+    EXPECT_EQ(s.speed, 30u);
+    EXPECT_EQ(s.path, "/pictures");
+    // A link to a file not made yet makes it.
+    ASSERT_EQ(symlink("kept/new", (dir_ + "/dangling").c_str()), 0);
+    ASSERT_TRUE(host::write_settings_file(dir_ + "/dangling", 1, 2, error_)) << error_;
+    EXPECT_EQ(host::read_settings_file(dir_ + "/kept/new").delay, 2u);
 }
 
 TEST(SettingsFile, FollowsXdgConfigHome) {

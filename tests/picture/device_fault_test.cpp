@@ -58,6 +58,14 @@ class DeviceFault : public picture_test::PictureTest {
     size_t shaders_ = 0;
 };
 
+// Windows runs the window's messages while an error box is up: a paint message then must not
+// reach the half-started picture.
+TEST_F(DeviceFault, APaintWhileStartUpShowsAnErrorPaintsNothing) {
+    pt::injection().runtime_missing = true;
+    pt::injection().while_error_shows = [] { picture::draw_frame(); };
+    EXPECT_EQ(start(), picture::StartResult::no_device);
+}
+
 TEST_F(DeviceFault, LostInTheMiddleOfANewPaintingThenFailedResets) {
     ASSERT_EQ(start(64, 48), picture::StartResult::started);
     pt::injection().lose_device_at_draw = 20;  // the first painting draws far more than 20

@@ -1,5 +1,6 @@
 // brushwright-kit picture build and check on a small picture of our own: the check reports a
-// name a pass sets that its program lacks, and an image that no longer decodes.
+// name a pass sets that its program lacks, a program far too slow for a frame, and an image
+// that no longer decodes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -55,8 +56,13 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
     write_text(shaders / "paint.ps.asm",
                pixel_listing({"alpha", "beta", "gamma", "param", "atr1", "patr1", "time"}, 5));
     write_text(shaders / "visual.ps.asm", pixel_listing({"alpha"}, 2));  // no "beta"
-    write_text(shaders / "formgen.ps.asm",
-               pixel_listing({"atr1", "f1", "f2", "f3", "f4", "layer"}, 3));
+    // A form generator that is legal but far too slow: 2 x 255 x 255 texture reads a pixel.
+    std::string formgen = pixel_listing({"atr1", "f1", "f2", "f3", "f4", "layer"}, 3);
+    formgen.replace(formgen.find("    texld"), 0,
+                    "    defi i0, 255, 0, 1, 0\n    rep i0\n    rep i0\n    texld r1, v0, s0\n"
+                    "    texld r2, v0, s1\n"
+                    "    endrep\n    endrep\n");
+    write_text(shaders / "formgen.ps.asm", formgen);
     // One readable photograph and one that is not.
     farmeadow::Image photo(40, 30, 3);
     const std::vector<uint8_t> jpeg = farmeadow::encode_jpeg(photo, 90);
@@ -81,6 +87,7 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
     EXPECT_NE(out.find("unknown key \"GLOSS=\""), std::string::npos) << out;
     EXPECT_NE(out.find("bank data/Base1: 1 images: 1 of 40 x 30"), std::string::npos) << out;
     EXPECT_NE(out.find("image data/shaders/oil3.jpg: 512 x 512"), std::string::npos) << out;
+    EXPECT_NE(out.find("formgen.bsf: its pixel program runs up to 130"), std::string::npos) << out;
 
     // Damage the grain inside the program bank: the bank is packed again from the plain files.
     const fs::path data = root / "data" / "shaders";

@@ -383,7 +383,6 @@ TEST(ShaderAssemblerRejects, RelativeAddressing) {
         {"vs_2_0", "mov oT[a0.x], r0", "cannot be addressed relatively by a0"},
         {"vs_2_0", "mov r0, v[aL]", "cannot be addressed relatively"},
         {"vs_3_0", "mov r0, c[aL.x + 1]", "aL is a scalar"},
-        {"vs_3_0", "mov r0, c[a0.xy]", "one component"},
         {"vs_3_0", "mov r0, c[a0y]", "bad a0 index"},
         {"vs_3_0", "mov r0, c[a0.x + r0.x]", "integer offset"},
         {"vs_3_0", "mov r0, c[a0.x + 1.5]", "must be an integer"},
@@ -474,10 +473,40 @@ TEST(ShaderAssemblerValidation, RejectsOnlyWhenValidating) {
         // Where a relative index lands is the run-time index's business; only validation
         // holds the offset to the register count.
         {"vs_3_0\nmov r0, c[a0.x + 256]", 2, "c256 (relative offset) is out of range"},
+        {"vs_3_0\nmov r0, c[a0.xy]", 2, "a0 index takes one component"},
+        // Nesting: rep and loop four deep (one in vs_2_0), if 24 deep.
+        {"ps_3_0\ndefi i0, 1, 0, 0, 0\nrep i0\nrep i0\nrep i0\nrep i0\nrep i0", 7,
+         "loop or rep blocks nested more than 4 deep in ps_3_0"},
+        {"vs_2_0\ndefi i0, 1, 0, 0, 0\nloop aL, i0\nrep i0", 4, "nested more than 1 deep"},
+        {"ps_3_0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\n"
+         "if b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\nif b0\n"
+         "if b0\nif b0\nif b0\nif b0",
+         26, "if blocks nested more than 24 deep"},
     };
-    // A bare a0 indexes by a0.x.
-    EXPECT_EQ(sc::encode_shader(assemble("vs_3_0\nmov r0, c[a0 + 3]", false)),
-              sc::encode_shader(assemble("vs_3_0\nmov r0, c[a0.x + 3]", false)));
+    // Four reps deep is allowed.
+    assemble(
+        "ps_3_0\ndefi i0, 1, 0, 0, 0\nrep i0\nrep i0\nrep i0\nrep i0\nmov r0, c0\nendrep\n"
+        "endrep\nendrep\nendrep\nmov oC0, r0\n");
+    // An index is encoded as written: a bare a0 with the default swizzle .xyzw, a0.xyww as
+    // it stands (the device reads the first lane of either); both disassemble as written.
+    auto index_token = [](const char* text) {
+        return sc::encode_shader(assemble(std::string("vs_3_0\n") + text, false)).at(4) >> 16 &
+               0xFF;
+    };
+    EXPECT_EQ(index_token("mov r0, c[a0 + 3]"), 0xE4u);
+    EXPECT_EQ(index_token("mov r0, c0[a0.xyww]"), 0xF4u);
+    EXPECT_EQ(index_token("mov r0, c[a0.y]"), 0x55u);
+    EXPECT_EQ(index_token("mov r0, c[a0.yy]"), 0x55u);
+    for (const char* text : {"mov r0, c[a0 + 3]", "mov r0, c[a0.xyww]"}) {
+        const sc::ShaderProgram p = assemble(std::string("vs_3_0\n") + text, false);
+        sc::ShaderProgram back;
+        std::string error;
+        const std::vector<uint32_t> tokens = sc::encode_shader(p);
+        ASSERT_TRUE(sc::decode_shader(tokens.data(), tokens.size(), back, error)) << error;
+        const std::string listing = sc::disassemble(back);
+        EXPECT_NE(listing.find(text + 8), std::string::npos) << listing;
+        EXPECT_EQ(sc::encode_shader(assemble(listing, false)), tokens) << listing;
+    }
     for (const Case& c : cases) {
         assemble(c.text, false);
         std::string error = assemble_error(c.text, true);

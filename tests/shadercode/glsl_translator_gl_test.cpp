@@ -307,6 +307,10 @@ TEST_F(Gl, VertexInstructions) {
     Image image;
     draw(request, image);
     EXPECT_TRUE(near4(image.at(2, 2), {0, 0, 1, 0}));
+    // oD0 starts white: lanes a program does not write reach the pixel shader as 1.
+    request.vs = head + "mov oD0.x, c3.x\n";
+    draw(request, image);
+    EXPECT_TRUE(near4(image.at(2, 2), {0.5f, 1, 1, 1}));
 }
 
 // ---- relative addressing ----

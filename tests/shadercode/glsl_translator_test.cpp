@@ -75,6 +75,22 @@ TEST(GlslTranslator, RefusesFlowThatGlslCannotExpress) {
                    "'break' at token 4 of the pixel shader");
 }
 
+// Deep nesting (which only a program made without validation has) costs text in proportion
+// to its length, not to the square of its depth.
+TEST(GlslTranslator, DeepNestingTranslatesInLinearSpace) {
+    const int depth = 3000;
+    std::string text = "ps_3_0\n";
+    for (int i = 0; i < depth; ++i) text += "if b0\n";
+    text += "mov r0, c0\n";
+    for (int i = 0; i < depth; ++i) text += "endif\n";
+    GlslProgram out;
+    std::string error;
+    ASSERT_TRUE(
+        translate_program(assemble(kVs), assemble(text + "mov oC0, r0\n", false), out, error))
+        << error;
+    EXPECT_LT(out.fragment_source.size(), size_t(depth) * 200);
+}
+
 TEST(GlslTranslator, NamesLocationsAndBindingsFollowTheDeviceConventions) {
     EXPECT_EQ(attribute_location(kUsagePosition, 0), 0);
     EXPECT_EQ(attribute_location(kUsageTexCoord, 0), 1);

@@ -244,7 +244,7 @@ TEST(ShaderDecodeRejects, EachErrorClassWithItsTokenOffset) {
         {{vs3, op(1, 2), r0, reg(11, 0) | 0xE40000, end}, "token 1: register type 11 does not exist"},
         {{vs3, op(1, 2), r0, r0s | 1u << 14, end}, "token 3: reserved bits set in"},
         {{vs3, op(1, 2) | 1u << 29, r0, r0s, end}, "token 1: reserved bits"},
-        {{vs3, op(1, 3), r0, src(CONST, 0) | kRelative, src(ADDR, 0, 0xE4), end}, "token 4: reserved bits"},
+        {{vs3, op(1, 3), r0, src(CONST, 0) | kRelative, src(ADDR, 0, 0xE4) | 1u << 14, end}, "token 4: reserved bits"},
         {{vs3, op(1, 2) | 1u << 30, r0, r0s, end}, "token 1: co-issue is not available"},
         {{vs3, op(1, 2), r0 | 1u << 24, r0s, end}, "token 1: result shift"},
         {{vs3, op(1, 2), dst(TEMP, 0, 0), r0s, end}, "token 1: bad write mask"},
