@@ -125,7 +125,9 @@ struct Bench {
     // Puts the phase just before an end of the transition, so the next step paints.
     static void arm_new_painting() {
         picture::Timeline& t = picture::the_picture().timeline;
-        t.hold_frames = 0;
+        t.holding = false;
+        t.fading_in = false;
+        t.fade = 1.0f;
         t.phase = std::numbers::pi / 2 - 1e-3;
         t.phase_step = 1e-2;
         t.previous_direction = 1.0;

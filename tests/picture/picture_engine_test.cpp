@@ -64,7 +64,6 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     picture::Picture& p = picture::the_picture();
     step();
     ASSERT_TRUE(p.timeline.new_painting);
-    const float t = p.timeline.t;
     const float t_prime = p.mix_value();
     const picture::ProgramSet& set = p.programs;
     for (int i = 0; i < 3; ++i)
@@ -90,10 +89,13 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     // Filters get delta / width and the second pass.
     EXPECT_EQ(constant(set.filter, "_pass")->value[0], 1.0f);
     EXPECT_FLOAT_EQ(constant(set.filter, "delta")->value[0], 1.0f / 160.0f);
-    // The crossfade shows output_a, which the first painting went to.
+    // The first painting went to output_a, and fades in over output_b, still black.
     EXPECT_TRUE(p.output_toggle);
     EXPECT_EQ(sampler(set.visual, 0), p.output_a);
-    EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - t);
+    EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f);
+    step();
+    EXPECT_GT(p.timeline.fade, 0.0f);
+    EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - p.timeline.t * p.timeline.fade);
 
     // The next painting goes to output_b, the one after to output_a again.
     while (!(step(), p.timeline.new_painting)) {
