@@ -30,6 +30,7 @@ constexpr host::OptionSpec kOptions[] = {
     {"window-id", "ID", "paint inside the existing window ID (hex 0x... or decimal)"},
     {"window", "", "paint in a window of its own; q or Escape closes it"},
     {"fps", "", "print the frame rate on standard error once a second"},
+    {"frame-rate", "N", "frames a second while the picture moves, 1 to 1000 (default 60)"},
     {"data", "DIR", "data folder for this run (default: the stored PATH, else the sample)"},
     {"speed", "N", "painting speed for this run (stored value, else 20)"},
     {"delay", "N", "seconds each finished painting is held, for this run (else 7)"},
@@ -66,7 +67,16 @@ std::optional<unsigned long> parse_window_id(const std::string& text) {
 // What one run paints with: the stored settings, then this run's overrides.
 struct RunSettings {
     std::optional<std::string> data, speed, delay;
+    float frame_rate = 60.0f;
 };
+
+// --frame-rate: whole frames a second, 1 to 1000.
+std::optional<float> parse_frame_rate(const std::string& text) {
+    char* end = nullptr;
+    const long rate = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || rate < 1 || rate > 1000) return std::nullopt;
+    return static_cast<float>(rate);
+}
 
 void read_run_settings(const void* context) {
     const auto& run = *static_cast<const RunSettings*>(context);
@@ -77,6 +87,7 @@ void read_run_settings(const void* context) {
     if (run.data) s.data_folder = *run.data;
     if (run.speed) s.speed = static_cast<float>(host::field_value(*run.speed));
     if (run.delay) s.delay = static_cast<float>(host::field_value(*run.delay));
+    s.frame_rate = run.frame_rate;
 }
 
 std::string ask(const char* label, const std::string& current) {
@@ -162,6 +173,16 @@ int main(int argc, char** argv) {
         return run_settings(value("speed"), value("delay"));
 
     RunSettings run{value("data"), value("speed"), value("delay")};
+    if (const auto rate = value("frame-rate")) {
+        const auto parsed_rate = parse_frame_rate(*rate);
+        if (!parsed_rate) {
+            std::fprintf(stderr,
+                         "brushwright: --frame-rate \"%s\" is not a whole number from 1 to 1000\n",
+                         rate->c_str());
+            return kExitUsage;
+        }
+        run.frame_rate = *parsed_rate;
+    }
     host::X11RunOptions options;
     options.show_fps = given("fps");
     options.read_settings = read_run_settings;
