@@ -30,9 +30,11 @@ struct Timeline {
     bool holding = false;
     uint32_t hold_start = 0;
     // The first painting fades in from black along the crossfade's own curve: the screen shows
-    // the crossfade weighted by `fade`, which moves from 0 to 1 at the phase step.
+    // the crossfade weighted by `fade`, which moves from 0 to 1 as a crossfade does, by the
+    // clock from the end of the painting's frame (a slow machine's frames do not slow it).
     bool fading_in = true;
-    double fade_phase = -1.5707963267948966;  // -pi/2: fade 0
+    uint32_t fade_start = 0;
+    double transition_speed = 0.4;  // radians a second, from SPEED
     float fade = 0.0f;
     float t = 0.0f;
     int32_t phase_flag = 0;

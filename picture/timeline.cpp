@@ -43,13 +43,15 @@ bool hold_is_over(const picture::Timeline& timeline, float delay) {
 
 void move_fade_in(picture::Timeline& timeline) {
     if (!timeline.fading_in) return;
-    timeline.fade_phase += timeline.phase_step;
-    if (timeline.fade_phase >= kHalfPi) {
+    const double seconds = (picture::picture_clock() - timeline.fade_start) / 1000.0;
+    const double fade_phase = -kHalfPi + timeline.transition_speed * seconds;
+    // A SPEED that moves the phase backwards (or not at all) shows the painting at once.
+    if (!(fade_phase < kHalfPi) || !(timeline.transition_speed > 0.0)) {
         timeline.fading_in = false;
         timeline.fade = 1.0f;
         return;
     }
-    timeline.fade = static_cast<float>(picture::transition_value(timeline.fade_phase));
+    timeline.fade = static_cast<float>(picture::transition_value(fade_phase));
 }
 
 }  // namespace
@@ -103,6 +105,7 @@ bool picture::advance_timeline(Timeline& timeline, float delay) {
 void picture::start_hold(Timeline& timeline) {
     timeline.holding = true;
     timeline.hold_start = picture_clock();
+    if (timeline.fading_in) timeline.fade_start = timeline.hold_start;
     restart_measurement(timeline);
 }
 
@@ -119,6 +122,7 @@ void picture::set_phase_step(Timeline& timeline, float speed) {
     timeline.phase_step = speed != 0.0f ? static_cast<double>(speed) * 0.02 / rate : 0.4 / rate;
     // A step that is not a finite number would stop the clock for good.
     if (!std::isfinite(timeline.phase_step)) timeline.phase_step = 0.4 / rate;
+    timeline.transition_speed = timeline.phase_step * rate;
 }
 
 void picture::advance_motion(Timeline& timeline) {
