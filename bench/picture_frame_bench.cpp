@@ -1,8 +1,11 @@
 // Where a frame of the picture spends its time, at 1920 x 1080 on the sample picture:
-// - the ordinary frame (the crossfade of the two output images) against one bare textured
-//   full-screen copy (the baseline);
+// - the crossfade frame (the two output images blended by a moving t, and the present) against
+//   one bare textured full-screen copy (the baseline);
 // - the new-painting frame against as many bare full-screen passes as it draws (the counters
-//   say how many), with the bank reading and JPEG decoding of its numbered images on their own;
+//   say how many), each waited on as the painting's draws are (its copies wait on them), with
+//   the bank reading and JPEG decoding of its numbered images on their own;
+// - the copy of the render target into a texture of its size, by point as the painting copies,
+//   against the linear copy it used to make;
 // - each program of a new painting drawn on its own, with the textures and constants the
 //   painting left on it, times the number of draws a painting makes with it, and the copies of
 //   the render target into textures. What the painting frame takes beyond the sum of these is
@@ -10,11 +13,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "gfx/platform.h"
 #include "gfx/platform_testing.h"
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
@@ -120,23 +125,38 @@ struct Bench {
         device.clear(0, 0, 0);
         picture::picture_step();
         device.end_frame();
+        device.present();
         pt::finish(device.platform_device());
+    }
+    // Puts the phase in the middle of a transition, moving slowly, so frames crossfade.
+    static void arm_crossfade() {
+        picture::Timeline& t = picture::the_picture().timeline;
+        t.holding = false;
+        t.fading_in = false;
+        t.fade = 1.0f;
+        t.phase = std::numbers::pi;
+        t.phase_step = 1e-7;
+        t.previous_direction = -1.0;
     }
     // Puts the phase just before an end of the transition, so the next step paints.
     static void arm_new_painting() {
         picture::Timeline& t = picture::the_picture().timeline;
-        t.hold_frames = 0;
+        t.holding = false;
+        t.fading_in = false;
+        t.fade = 1.0f;
         t.phase = std::numbers::pi / 2 - 1e-3;
         t.phase_step = 1e-2;
         t.previous_direction = 1.0;
     }
+    // n bare passes, each waited on (batched, a software rasteriser makes each far cheaper
+    // than the painting's draws, which its copies wait on one by one).
     void bare_passes(int n) const {
         RenderDevice& device = *picture::picture_device();
         for (int i = 0; i < n; ++i) {
             device.set_shader(copy);
             device.draw_quad(-1, -1, 1, 1);
+            pt::finish(device.platform_device());
         }
-        pt::finish(device.platform_device());
     }
 };
 
@@ -172,9 +192,23 @@ void BM_Copy(benchmark::State& state) {
     }
     state.counters["copies"] = bench().painting_copies;
 }
-
-void BM_OrdinaryFrame(benchmark::State& state) {
+// The same copy with linear filtering (the baseline).
+void BM_CopyLinear(benchmark::State& state) {
     if (!ready(state)) return;
+    RenderDevice& device = *picture::picture_device();
+    gfx::platform::Device* platform = device.platform_device();
+    gfx::platform::Surface* target = nullptr;
+    gfx::platform::get_render_target(platform, &target);
+    for (auto _ : state) {
+        gfx::platform::stretch_rect(platform, target, bench().scratch->surface(), true);
+        pt::finish(platform);
+    }
+    gfx::platform::release(target);
+}
+
+void BM_CrossfadeFrame(benchmark::State& state) {
+    if (!ready(state)) return;
+    Bench::arm_crossfade();
     for (auto _ : state) Bench::frame();
 }
 void BM_BareCopy(benchmark::State& state) {
@@ -201,6 +235,23 @@ void BM_BarePassesOfAPainting(benchmark::State& state) {
     for (auto _ : state) bench().bare_passes(n);
     state.counters["draws"] = n;
 }
+// Where the resident memory goes: the picture's own images (4 bytes a pixel, the back buffer
+// among them) against the whole process (the driver, its shader cache and the libraries).
+void BM_ResidentMemory(benchmark::State& state) {
+    if (!ready(state)) return;
+    double images = 0;
+    for (const Texture* texture : picture::picture_device()->textures())
+        images += 4.0 * texture->width() * texture->height();
+    images += 4.0 * kWidth * kHeight;  // the back buffer
+    double resident_kb = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string word; status >> word;)
+        if (word == "VmRSS:") status >> resident_kb;
+    for (auto _ : state) benchmark::DoNotOptimize(images);
+    state.counters["images_MB"] = images / 1e6;
+    state.counters["resident_MB"] = resident_kb * 1024 / 1e6;
+}
+
 // The numbered images one painting reads: a colour image and a facture for each plan, and
 // two more factures.
 void BM_BankImagesOfAPainting(benchmark::State& state) {
@@ -221,11 +272,13 @@ void BM_BankImagesOfAPainting(benchmark::State& state) {
 }
 
 BENCHMARK(BM_BareCopy)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OrdinaryFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrossfadeFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewPaintingFrame)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BarePassesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BankImagesOfAPainting)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Copy)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyLinear)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResidentMemory)->Iterations(1);
 
 }  // namespace
 

@@ -487,10 +487,13 @@ Result present(Device* device) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, device->back_buffer->framebuffer);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDisable(GL_SCISSOR_TEST);
-        // Memory row 0 is the top: the window's bottom-up rows take it swapped.
+        // Memory row 0 is the top: the window's bottom-up rows take it swapped. A window of the
+        // back buffer's size takes its pixels whole.
+        const bool same_size = w == static_cast<int>(device->back_buffer->width) &&
+                               h == static_cast<int>(device->back_buffer->height);
         glBlitFramebuffer(0, 0, static_cast<GLint>(device->back_buffer->width),
                           static_cast<GLint>(device->back_buffer->height), 0, h, w, 0,
-                          GL_COLOR_BUFFER_BIT, GL_LINEAR);
+                          GL_COLOR_BUFFER_BIT, same_size ? GL_NEAREST : GL_LINEAR);
         device->window->swap_buffers();
         bind_target(device);
     } else {

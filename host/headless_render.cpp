@@ -208,6 +208,7 @@ int host::run_headless_render(int argc, char** argv) {
     settings.data_folder = o.data_root;
     settings.speed = o.speed;
     settings.delay = o.delay;
+    settings.frame_rate = static_cast<float>(effective_rate(o));
     render_seed = static_cast<uint32_t>(o.seed);
     render_frame = 0;
     render_rate = static_cast<uint64_t>(effective_rate(o));

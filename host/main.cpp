@@ -37,6 +37,7 @@ constexpr host::OptionSpec kOptions[] = {
     {"window-id", "ID", "paint inside the existing window ID (hex 0x... or decimal)"},
     {"window", "", "paint in a window of its own; q or Escape closes it"},
     {"fps", "", "show the frame rate in a corner, and on standard error once a second"},
+    {"frame-rate", "N", "frames a second while the picture moves, 1 to 1000 (default 60)"},
     {"data", "DIR", "data folder for this run (default: the stored PATH, else the sample)"},
     {"speed", "N", "painting speed for this run (stored value, else 20)"},
     {"delay", "N", "seconds each finished painting is held, for this run (else 7)"},
@@ -79,7 +80,16 @@ std::optional<unsigned long> parse_window_id(const std::string& text) {
 struct RunSettings {
     std::optional<std::string> data;
     std::optional<uint32_t> speed, delay;
+    float frame_rate = 60.0f;
 };
+
+// --frame-rate: whole frames a second, 1 to 1000.
+std::optional<float> parse_frame_rate(const std::string& text) {
+    char* end = nullptr;
+    const long rate = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || rate < 1 || rate > 1000) return std::nullopt;
+    return static_cast<float>(rate);
+}
 
 void read_run_settings(const void* context) {
     const auto& run = *static_cast<const RunSettings*>(context);
@@ -93,6 +103,7 @@ void read_run_settings(const void* context) {
     if (run.data) s.data_folder = *run.data;
     if (run.speed) s.speed = static_cast<float>(*run.speed);
     if (run.delay) s.delay = static_cast<float>(*run.delay);
+    s.frame_rate = run.frame_rate;
 }
 
 constexpr char kNotANumber[] = "is not a whole number from 0 to 4294967295";
@@ -260,6 +271,16 @@ int main(int argc, char** argv) {
         const std::string id = words.size() > 1 ? words[1] : std::string();
         std::fprintf(stderr, "brushwright: /p \"%s\" is not a window id\n", id.c_str());
         return kExitUsage;
+    }
+    if (const auto rate = value("frame-rate")) {
+        const auto parsed_rate = parse_frame_rate(*rate);
+        if (!parsed_rate) {
+            std::fprintf(stderr,
+                         "brushwright: --frame-rate \"%s\" is not a whole number from 1 to 1000\n",
+                         rate->c_str());
+            return kExitUsage;
+        }
+        run.frame_rate = *parsed_rate;
     }
     host::X11RunOptions options;
     options.read_settings = read_run_settings;

@@ -12,6 +12,8 @@ struct PictureEngine {
     void step() { picture::picture_step(); }
     RenderDevice* device() { return picture::picture_device(); }
     void stop() { picture::stop_picture(); }
+    uint32_t still_ms() { return picture::still_ms(); }
+    float frame_rate() { return picture::settings().frame_rate; }
 };
 
 }  // namespace host

@@ -7,10 +7,18 @@
 //   Window: bool create(); void read_settings(); bool wait_preview_second() (false: the window
 //           went away meanwhile); int width(), height(); gfx::WindowHandle handle();
 //           void hide_cursor(); void show_cursor(); void close();
-//           Pump pump(Engine&) (takes at most one waiting event and hands it to on_event);
+//           Pump pump(Engine&, int64_t wait_us) (waits up to wait_us for an event, takes at
+//           most one and hands it to on_event); int64_t now_us() (a steady clock);
+//           void frame_drawn();
 //   Engine: picture::StartResult start(handle, width, height, full_screen); void step();
-//           Device* device() (null before start); void stop();
+//           Device* device() (null before start); void stop(); uint32_t still_ms() (how long
+//           the picture stays as the last frame showed it); float frame_rate() (the rate the
+//           frames that move are paced to);
 //   Device: begin_frame(); clear(r, g, b); end_frame(); present(); resize(w, h).
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+
 #include "picture/picture.h"
 
 namespace host {
@@ -54,10 +62,23 @@ struct Event {
 
 // What one turn of the platform's event pump found.
 enum class Pump {
-    idle,     // nothing was waiting: draw a frame
+    idle,     // nothing came within the wait: a frame may be due
     handled,  // one event was taken and handled
+    redraw,   // the window changed size: draw a frame now
     quit,     // the window is gone (or the process was asked to end): leave the loop
 };
+
+// Microseconds of a steady clock, for pacing the frames.
+inline int64_t steady_now_us() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The time between two moving frames at `frame_rate` frames a second, kept within 1 to 1000.
+inline int64_t frame_period_us(float frame_rate) {
+    if (!(frame_rate >= 1.0f)) return 1000000 / (frame_rate > 0.0f ? 1 : 60);
+    return static_cast<int64_t>(1e6 / std::min(frame_rate, 1000.0f));
+}
 
 // One frame: begin, clear to black, one picture step, end, present. Nothing without a device.
 template <class Engine>
@@ -88,6 +109,37 @@ void on_event(Window& window, Engine& engine, RunKind kind, const Event& event) 
     }
 }
 
+// The frame loop, until the window goes. Frames that move (painting, fading, crossfading) are
+// paced by the clock to the engine's frame rate; while the picture is still, the loop draws
+// nothing and waits for the window's events or the end of the stillness. A paint request
+// redraws the frame, a size change repaints it.
+template <class Window, class Engine>
+void run_frames(Window& window, Engine& engine) {
+    const int64_t period = frame_period_us(engine.frame_rate());
+    int64_t due = window.now_us();  // when the next frame is to be drawn
+    for (;;) {
+        const Pump turn = window.pump(engine, std::max<int64_t>(0, due - window.now_us()));
+        if (turn == Pump::quit) break;
+        if (turn == Pump::redraw) {
+            draw_frame(engine);
+            window.frame_drawn();
+        }
+        if (turn != Pump::idle) continue;
+        const int64_t now = window.now_us();
+        if (now < due) continue;  // woke before its time: wait on
+        if (const uint32_t still = engine.still_ms(); still > 0) {
+            due = now + int64_t{1000} * still;
+            continue;
+        }
+        draw_frame(engine);
+        window.frame_drawn();
+        // On time: the next period; late (a painting frame, a slow machine): at once.
+        due = std::max(due + period, now);
+        if (const uint32_t still = engine.still_ms(); still > 0)
+            due = window.now_us() + int64_t{1000} * still;
+    }
+}
+
 // The exit codes of a window run.
 inline constexpr int kExitNormal = 0;         // after a run, or when nothing could start
 inline constexpr int kExitNoParameters = -1;  // the picture's parameter file is missing
@@ -115,13 +167,7 @@ int run_saver(Window& window, Engine& engine, RunKind kind) {
     int code = kExitNormal;
     if (started == picture::StartResult::started) {
         if (full_screen) window.hide_cursor();
-        // No limiter and no sleep: the picture's own clock paces the painting, and presenting
-        // waits for the display where the driver does.
-        for (;;) {
-            const Pump turn = window.pump(engine);
-            if (turn == Pump::quit) break;
-            if (turn == Pump::idle) draw_frame(engine);
-        }
+        run_frames(window, engine);
         window.show_cursor();
     } else if (started == picture::StartResult::no_parameters) {
         code = kExitNoParameters;

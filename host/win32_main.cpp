@@ -88,5 +88,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
     picture::clocks() = {tick_count, multimedia_time};
     host::PictureEngine engine;
     host::Win32Window window(instance, show_command, strings, parent, engine);
-    return host::run_saver(window, engine, window.kind());
+    // Waits between paced frames are whole milliseconds: make the system's timer that fine.
+    timeBeginPeriod(1);
+    const int code = host::run_saver(window, engine, window.kind());
+    timeEndPeriod(1);
+    return code;
 }

@@ -1,5 +1,7 @@
 #include "host/win32_window.h"
 
+#include <algorithm>
+
 #include "host/settings_model.h"
 #include "host/win32_settings.h"
 #include "winres/resource.h"
@@ -108,9 +110,19 @@ bool host::Win32Window::wait_preview_second() {
     return true;
 }
 
-host::Pump host::Win32Window::pump_message() {
+host::Pump host::Win32Window::pump_message(int64_t wait_us) {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return Pump::idle;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (wait_us <= 0) return Pump::idle;
+        // Sleeps until a message comes or the wait is over (rounded up to whole milliseconds),
+        // at most 100 ms at a time: Wine does not always wake the wait when a preview parent in
+        // another process destroys the window.
+        const DWORD wait_ms = static_cast<DWORD>(std::min<int64_t>((wait_us + 999) / 1000, 100));
+        if (MsgWaitForMultipleObjectsEx(0, nullptr, wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+            WAIT_OBJECT_0)
+            return Pump::idle;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return Pump::idle;
+    }
     if (msg.message == WM_QUIT) return Pump::quit;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

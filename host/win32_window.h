@@ -46,9 +46,11 @@ class Win32Window {
     void show_cursor() { ShowCursor(TRUE); }
     void close() { PostMessageA(window_, WM_CLOSE, 0, 0); }
     template <class Engine>
-    Pump pump(Engine&) {
-        return pump_message();
+    Pump pump(Engine&, int64_t wait_us) {
+        return pump_message(wait_us);
     }
+    int64_t now_us() const { return steady_now_us(); }
+    void frame_drawn() {}
 
     RunKind kind() const { return preview_parent_ ? RunKind::preview : RunKind::full_screen; }
 
@@ -56,7 +58,8 @@ class Win32Window {
     static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   private:
-    Pump pump_message();
+    // Takes one message, waiting up to `wait_us` for one to come.
+    Pump pump_message(int64_t wait_us);
     LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     HINSTANCE instance_;

@@ -67,6 +67,10 @@ int on_x_io_error(Display* x) {
     _exit(1);
 }
 
+// The longest single wait for events: a stop signal that arrives just before a wait begins is
+// seen within it.
+constexpr int64_t kLongestWaitUs = 250000;
+
 int64_t now_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -278,10 +282,21 @@ void X11Saver::show_cursor() {
     XFlush(x);
 }
 
-X11Saver::Taken X11Saver::take_event(Event& event) {
+X11Saver::Taken X11Saver::take_event(Event& event, int64_t wait_us) {
     if (g_stop_requested || closing_ || gone_) return Taken::quit;
     Display* x = dpy(display_);
-    if (!XPending(x)) return Taken::nothing;
+    if (!XPending(x)) {  // this also sends what is buffered
+        if (wait_us <= 0) return Taken::nothing;
+        // A stop signal interrupts the wait; one that lands just before it is seen within
+        // kLongestWaitUs.
+        const int64_t wait = std::min(wait_us, kLongestWaitUs);
+        const timespec timeout = {static_cast<time_t>(wait / 1000000),
+                                  static_cast<long>(wait % 1000000) * 1000};
+        pollfd fd = {ConnectionNumber(x), POLLIN, 0};
+        ppoll(&fd, 1, &timeout, nullptr);
+        if (g_stop_requested) return Taken::quit;
+        if (!XPending(x)) return Taken::nothing;
+    }
     XEvent e;
     XNextEvent(x, &e);
     switch (e.type) {
@@ -291,13 +306,19 @@ X11Saver::Taken X11Saver::take_event(Event& event) {
             return Taken::quit;
         case ConfigureNotify:
             if (e.xconfigure.window != painted_) return Taken::other;
+            // A resize by dragging queues many sizes: only the last counts.
+            while (XCheckTypedWindowEvent(x, painted_, ConfigureNotify, &e)) {
+            }
             if (e.xconfigure.width == width_ && e.xconfigure.height == height_) return Taken::other;
             width_ = e.xconfigure.width;
             height_ = e.xconfigure.height;
             event = {Event::Kind::resize, Input::key, width_, height_};
             return Taken::event;
         case Expose:
-            if (e.xexpose.count != 0) return Taken::other;
+            if (e.xexpose.window != painted_ || e.xexpose.count != 0) return Taken::other;
+            // One redraw repairs every exposed part, those already queued too.
+            while (XCheckTypedWindowEvent(x, painted_, Expose, &e)) {
+            }
             event = {Event::Kind::paint, Input::key, 0, 0};
             return Taken::event;
         case KeyPress: {

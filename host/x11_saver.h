@@ -52,25 +52,29 @@ class X11Saver {
     void close() { closing_ = true; }
 
     template <class Engine>
-    Pump pump(Engine& engine) {
+    Pump pump(Engine& engine, int64_t wait_us) {
         Event event;
-        switch (take_event(event)) {
+        switch (take_event(event, wait_us)) {
             case Taken::nothing:
                 return Pump::idle;
             case Taken::quit:
                 return Pump::quit;
             case Taken::event:
                 on_event(*this, engine, options_.kind, event);
-                return Pump::handled;
+                return event.kind == Event::Kind::resize ? Pump::redraw : Pump::handled;
             case Taken::other:
                 break;
         }
         return Pump::handled;
     }
+    int64_t now_us() const { return steady_now_us(); }
+    // The frame rate of --fps is counted where it is drawn, by the overlay.
+    void frame_drawn() {}
 
   private:
     enum class Taken { nothing, event, other, quit };
-    Taken take_event(Event& event);
+    // Takes one event, waiting up to `wait_us` for one to come.
+    Taken take_event(Event& event, int64_t wait_us);
     bool create_full_screen();
     bool create_preview();
     bool create_embedded();

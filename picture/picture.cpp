@@ -58,10 +58,20 @@ void start_over_after_reset(Picture& picture) {
     const picture::Timeline before = picture.timeline;
     picture.timeline = {};
     picture.timeline.frame_rate = before.frame_rate;
-    picture.timeline.rate_frames = before.rate_frames;
-    picture.timeline.measured_once = before.measured_once;
-    picture.timeline.last_measurement = before.last_measurement;
     picture.output_toggle = false;
+}
+
+// The timeline's first frame-rate estimate: the host's rate, kept within sense.
+float first_rate_estimate(float host_rate) {
+    if (!(host_rate >= 1.0f)) return host_rate > 0.0f ? 1.0f : 60.0f;  // NaN and <= 0: 60
+    return host_rate > 1000.0f ? 1000.0f : host_rate;
+}
+
+// The image the first painting fades in over starts black.
+void clear_to_black(Picture& picture, Texture* texture) {
+    if (!picture.device.set_target(texture)) return;
+    picture.device.clear(0.0f, 0.0f, 0.0f);
+    picture.device.restore_back_buffer();
 }
 
 void set_colour_pairs(Picture& picture) {
@@ -151,6 +161,7 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     picture.work_height = size.height;
     device.set_work_size(size.width, size.height);
 
+    picture.timeline.frame_rate = first_rate_estimate(settings().frame_rate);
     picture.seed = clocks().tick_count();
     seed_random(picture.seed);
     reset_picture_clock();
@@ -205,11 +216,20 @@ void picture::picture_step() {
     if (!current || !current->started) return;
     Picture& picture = *current;
     if (picture.device.reset_count() != picture.resets_seen) start_over_after_reset(picture);
+    if (picture.timeline.paintings == 0) clear_to_black(picture, picture.output_b);
     const bool new_painting = advance_timeline(picture.timeline, settings().delay);
     if (new_painting) start_new_painting(picture);
     advance_motion(picture.timeline);
-    if (new_painting) finish_painting(picture);
-    crossfade(picture, picture.output_a, picture.output_b, 1.0f - picture.timeline.t);
+    if (new_painting) {
+        finish_painting(picture);
+        start_hold(picture.timeline);  // the hold starts once the painting is done
+    }
+    const picture::Timeline& timeline = picture.timeline;
+    crossfade(picture, picture.output_a, picture.output_b, 1.0f - timeline.t * timeline.fade);
+}
+
+uint32_t picture::still_ms() {
+    return current ? still_ms(current->timeline, settings().delay) : 0;
 }
 
 void picture::draw_frame() {

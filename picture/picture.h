@@ -16,11 +16,13 @@ namespace picture {
 inline constexpr const char kPictureName[] = "Farmeadow";
 
 // What the host hands the engine: the data folder below which every data file and bank is read,
-// and the user's SPEED and DELAY (floats as stored, no range check).
+// and the user's SPEED and DELAY (floats as stored, no range check), and the rate at which the
+// host draws the frames that move: the timeline's first estimate of the frame rate.
 struct Settings {
     std::string data_folder = ".";
     float speed = 20.0f;
     float delay = 7.0f;
+    float frame_rate = 60.0f;
 };
 Settings& settings();
 
@@ -37,6 +39,11 @@ StartResult start_picture(gfx::WindowHandle window, int width, int height, bool 
 
 // One frame of the picture (the timeline, a new painting when one is due, the crossfade).
 void picture_step();
+
+// How long the picture stays as the last frame showed it, in milliseconds (0: the next frame
+// differs, or nothing has started). A host need draw no frame meanwhile, except to repair its
+// window.
+uint32_t still_ms();
 
 // One whole frame as a host without a window draws it: the device's begin_frame, a black clear,
 // picture_step(), end_frame and present. Does nothing before start_picture().

@@ -16,15 +16,26 @@ using Colour = std::array<float, 4>;
 
 // The frame driver's clock and the values the passes read from it.
 struct Timeline {
-    float frame_rate = 6.0f;
-    int32_t rate_frames = 0;
-    bool measured_once = false;  // the first measurement has a reference time
+    // Frames a second, measured over every 11 frames while the picture moves; until the first
+    // measurement, the rate the host draws moving frames at (Settings::frame_rate).
+    float frame_rate = 60.0f;
+    int32_t rate_frames = 0;     // frames since the reference frame
+    bool measured_once = false;  // a reference frame has been taken
     uint32_t last_measurement = 0;
     double phase = 1.0;
     double phase_step = 0.1;
     double previous_direction = -1.0;
     int32_t direction = 1;
-    int32_t hold_frames = 0;
+    // A hold lasts DELAY seconds by the picture clock from the end of the painting's frame.
+    bool holding = false;
+    uint32_t hold_start = 0;
+    // The first painting fades in from black along the crossfade's own curve: the screen shows
+    // the crossfade weighted by `fade`, which moves from 0 to 1 as a crossfade does, by the
+    // clock from the end of the painting's frame (a slow machine's frames do not slow it).
+    bool fading_in = true;
+    uint32_t fade_start = 0;
+    double transition_speed = 0.4;  // radians a second, from SPEED
+    float fade = 0.0f;
     float t = 0.0f;
     int32_t phase_flag = 0;
     int32_t background_index = -1;
@@ -34,6 +45,7 @@ struct Timeline {
     std::array<Colour, 4> background{{{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}}};
     std::array<Colour, 4> previous_background = background;
     bool new_painting = false;  // the last step started a new painting
+    uint32_t paintings = 0;     // new paintings since the start
 };
 
 struct Picture {

@@ -1,27 +1,27 @@
 #include "picture/timeline.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "picture/clock.h"
 #include "picture/picture_state.h"
 
-int32_t picture::saturate_to_int32(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
 namespace {
 
+constexpr double kHalfPi = 1.5707963267948966;
+
+// Takes the present frame as the reference of the next measurement.
+void restart_measurement(picture::Timeline& timeline) {
+    timeline.measured_once = true;
+    timeline.last_measurement = picture::picture_clock();
+    timeline.rate_frames = 0;
+}
+
+// Every 11 frames after the reference frame: frames over the milliseconds they took.
 void measure_frame_rate(picture::Timeline& timeline) {
-    // The first frame gives the reference time of the first measurement.
     if (!timeline.measured_once) {
-        timeline.measured_once = true;
-        timeline.last_measurement = picture::picture_clock();
+        restart_measurement(timeline);
+        return;
     }
     if (++timeline.rate_frames != 11) return;
     const uint32_t now = picture::picture_clock();
@@ -34,31 +34,87 @@ void measure_frame_rate(picture::Timeline& timeline) {
     timeline.rate_frames = 0;
 }
 
+// The hold is over once more than DELAY seconds have passed since it started. A DELAY beyond
+// the clock's 49-day turn never ends.
+bool hold_is_over(const picture::Timeline& timeline, float delay) {
+    const uint32_t held = picture::picture_clock() - timeline.hold_start;
+    return !(static_cast<double>(held) <= static_cast<double>(delay) * 1000.0);
+}
+
+void move_fade_in(picture::Timeline& timeline) {
+    if (!timeline.fading_in) return;
+    const double seconds = (picture::picture_clock() - timeline.fade_start) / 1000.0;
+    const double fade_phase = -kHalfPi + timeline.transition_speed * seconds;
+    // A SPEED that moves the phase backwards (or not at all) shows the painting at once.
+    if (!(fade_phase < kHalfPi) || !(timeline.transition_speed > 0.0)) {
+        timeline.fading_in = false;
+        timeline.fade = 1.0f;
+        return;
+    }
+    timeline.fade = static_cast<float>(picture::transition_value(fade_phase));
+}
+
+}  // namespace
+
+double picture::transition_value(double phase) {
+    const double s = std::sin(phase);
+    const double a = std::fabs(s);
+    const double e = (1.0 - std::pow(a, 0.4)) * 0.9 + 0.1;
+    return ((s > 0 ? 1.0 : -1.0) * std::pow(a, e) + 1.0) * 0.5;
+}
+
+namespace {
+
+// Holds or advances the phase; true when it reached an end of the transition.
+bool step_phase(picture::Timeline& timeline, float delay) {
+    if (timeline.holding) {
+        if (!hold_is_over(timeline, delay)) return false;
+        timeline.holding = false;
+        // The frames before the hold's end were not drawn in time: they measure nothing.
+        restart_measurement(timeline);
+    }
+    if (timeline.phase_step == 0.0) timeline.phase_step = 0.1;
+    const double phase = timeline.phase + timeline.phase_step;
+    const int32_t direction = std::cos(phase) > 0 ? 1 : -1;
+    const bool turns = (timeline.previous_direction < 0 && direction > 0) ||
+                       (timeline.previous_direction > 0 && direction < 0);
+    // The next painting would land in the image that is fading in: wait for the fade.
+    if (turns && timeline.fading_in && timeline.paintings > 0) return false;
+    timeline.phase = phase;
+    timeline.t = static_cast<float>(picture::transition_value(phase));
+    timeline.direction = direction;
+    timeline.previous_direction = direction;
+    if (!turns) return false;
+    timeline.phase_step = 0.0;
+    picture::start_hold(timeline);
+    return true;
+}
+
 }  // namespace
 
 bool picture::advance_timeline(Timeline& timeline, float delay) {
     measure_frame_rate(timeline);
-    timeline.new_painting = false;
-    if (timeline.hold_frames > 0) {
-        --timeline.hold_frames;
-        return false;
-    }
-    if (timeline.phase_step == 0.0) timeline.phase_step = 0.1;
-    timeline.phase += timeline.phase_step;
-    const double s = std::sin(timeline.phase);
-    const double a = std::fabs(s);
-    const double e = (1.0 - std::pow(a, 0.4)) * 0.9 + 0.1;
-    timeline.t = static_cast<float>(((s > 0 ? 1.0 : -1.0) * std::pow(a, e) + 1.0) * 0.5);
-    timeline.direction = std::cos(timeline.phase) > 0 ? 1 : -1;
-    if ((timeline.previous_direction < 0 && timeline.direction > 0) ||
-        (timeline.previous_direction > 0 && timeline.direction < 0)) {
-        timeline.phase_step = 0.0;
-        timeline.hold_frames = saturate_to_int32(static_cast<double>(delay) *
-                                                 static_cast<double>(timeline.frame_rate));
-        timeline.new_painting = true;
-    }
-    timeline.previous_direction = timeline.direction;
+    timeline.new_painting = step_phase(timeline, delay);
+    if (timeline.new_painting)
+        ++timeline.paintings;
+    else if (timeline.paintings > 0)
+        move_fade_in(timeline);
     return timeline.new_painting;
+}
+
+void picture::start_hold(Timeline& timeline) {
+    timeline.holding = true;
+    timeline.hold_start = picture_clock();
+    if (timeline.fading_in) timeline.fade_start = timeline.hold_start;
+    restart_measurement(timeline);
+}
+
+uint32_t picture::still_ms(const Timeline& timeline, float delay) {
+    if (!timeline.holding || timeline.fading_in) return 0;
+    const uint32_t held = picture_clock() - timeline.hold_start;
+    const double left = static_cast<double>(delay) * 1000.0 - static_cast<double>(held);
+    if (!(left >= 0.0)) return 0;
+    return static_cast<uint32_t>(std::min(left + 1.0, static_cast<double>(kLongestStill)));
 }
 
 void picture::set_phase_step(Timeline& timeline, float speed) {
@@ -66,6 +122,7 @@ void picture::set_phase_step(Timeline& timeline, float speed) {
     timeline.phase_step = speed != 0.0f ? static_cast<double>(speed) * 0.02 / rate : 0.4 / rate;
     // A step that is not a finite number would stop the clock for good.
     if (!std::isfinite(timeline.phase_step)) timeline.phase_step = 0.4 / rate;
+    timeline.transition_speed = timeline.phase_step * rate;
 }
 
 void picture::advance_motion(Timeline& timeline) {

@@ -8,12 +8,21 @@ namespace picture {
 
 struct Timeline;
 
-// A float as a 32-bit integer truncated toward zero, saturated at the type's limits (NaN: 0).
-int32_t saturate_to_int32(double value);
+// The transition value of a phase: (sign x a^e + 1) / 2 with a = |sin|, e = (1 - a^0.4) x 0.9 +
+// 0.1, sign +1 where the sine is positive.
+double transition_value(double phase);
 
-// Steps 1 to 4 of a frame: measures the frame rate, holds or advances the phase and t. Sets and
-// gives timeline.new_painting. `delay` is DELAY in seconds.
+// Steps 1 to 4 of a frame: measures the frame rate, holds or advances the phase and t, and moves
+// the first painting's fade-in. Sets and gives timeline.new_painting. `delay` is DELAY in
+// seconds. The next painting waits until the fade-in is complete.
 bool advance_timeline(Timeline& timeline, float delay);
+// Starts the hold (and a new frame-rate measurement) at the clock's present reading: called when
+// a new painting's frame is done, so that the painting's own work does not eat into the hold.
+void start_hold(Timeline& timeline);
+// How long the picture stays as the last frame showed it, in milliseconds: 0 while it moves or
+// fades in, else the rest of the hold (at least 1, at most kLongestStill).
+uint32_t still_ms(const Timeline& timeline, float delay);
+inline constexpr uint32_t kLongestStill = 60000;
 // The per-frame phase step for the next transition, from SPEED (0 means the default pace).
 void set_phase_step(Timeline& timeline, float speed);
 // The painting-motion values p0 and p1, moved on by one frame.

@@ -22,6 +22,9 @@ using host::RunKind;
 
 struct Log {
     std::vector<std::string> calls;
+    int64_t now_us = 0;              // the run's clock: only waiting moves it
+    std::vector<int64_t> waits_us;   // what the loop asked each turn of the pump to wait
+    std::vector<int64_t> frames_at;  // when each frame was drawn
     void add(std::string call) { calls.push_back(std::move(call)); }
 };
 
@@ -47,7 +50,21 @@ struct FakeEngine {
         has_device = result != picture::StartResult::no_device;
         return result;
     }
-    void step() { log->add("step"); }
+    // The picture holds still for `hold_us` from the end of step number `hold_at`.
+    int steps = 0;
+    int hold_at = 0;
+    int64_t hold_us = 0;
+    int64_t still_until = 0;
+    void step() {
+        log->add("step");
+        if (++steps == hold_at) still_until = log->now_us + hold_us;
+    }
+    uint32_t still_ms() {
+        return still_until > log->now_us
+                   ? static_cast<uint32_t>((still_until - log->now_us + 999) / 1000)
+                   : 0;
+    }
+    float frame_rate() { return 50.0f; }
     FakeDevice* device() { return has_device ? &fake : nullptr; }
     void stop() {
         log->add("stop");
@@ -86,15 +103,23 @@ struct FakeWindow {
         log->add("close");
         closed = true;
     }
-    Pump pump(FakeEngine& engine) {
+    // An idle turn lets the whole wait pass; an event comes at once.
+    Pump pump(FakeEngine& engine, int64_t wait_us) {
         if (closed || script.empty()) return Pump::quit;  // a closed window is destroyed
+        log->waits_us.push_back(wait_us);
         const Turn turn = script.front();
         script.pop_front();
         if (turn.what == Turn::quit) return Pump::quit;
-        if (turn.what == Turn::idle) return Pump::idle;
+        if (turn.what == Turn::idle) {
+            log->now_us += wait_us;
+            return Pump::idle;
+        }
         host::on_event(*this, engine, kind, turn.happened);
-        return Pump::handled;
+        if (turn.happened.kind == Event::Kind::paint) frame_drawn();
+        return turn.happened.kind == Event::Kind::resize ? Pump::redraw : Pump::handled;
     }
+    int64_t now_us() const { return log->now_us; }
+    void frame_drawn() { log->frames_at.push_back(log->now_us); }
 };
 
 Event input(Input i) {
@@ -210,7 +235,9 @@ TEST(SaverRun, PaintDrawsAWholeFrameAndResizeReachesTheDevice) {
     host::run_saver(window, engine, RunKind::embedded);
     EXPECT_EQ(log.calls, joined({{"create", "settings", "start 77 640x480 windowed"},
                                  kFrame,
-                                 {"resize 800x600", "show cursor", "stop"}}));
+                                 {"resize 800x600"},
+                                 kFrame,
+                                 {"show cursor", "stop"}}));
     // Before the device exists, paint and resize do nothing.
     Log quiet;
     FakeEngine idle_engine{&quiet};
@@ -218,6 +245,30 @@ TEST(SaverRun, PaintDrawsAWholeFrameAndResizeReachesTheDevice) {
     host::on_event(w, idle_engine, RunKind::full_screen, {Event::Kind::paint});
     host::on_event(w, idle_engine, RunKind::full_screen, {Event::Kind::resize, Input::key, 1, 1});
     EXPECT_TRUE(quiet.calls.empty());
+}
+
+TEST(SaverRun, MovingFramesArePacedAndAStillPictureIsDrawnOnlyToRepairTheWindow) {
+    Log log;
+    FakeEngine engine{&log};
+    engine.hold_at = 3;  // the third frame starts a hold of 5 s
+    engine.hold_us = 5000000;
+    FakeWindow window{&log,
+                      RunKind::embedded,
+                      {{Turn::idle},
+                       {Turn::idle},
+                       {Turn::idle},
+                       {Turn::event, {Event::Kind::paint}},
+                       {Turn::event, {Event::Kind::resize, Input::key, 800, 600}},
+                       {Turn::idle},
+                       {Turn::idle},
+                       {Turn::quit}}};
+    host::run_saver(window, engine, RunKind::embedded);
+    // 50 frames a second while the picture moves; during the hold only the paint request and
+    // the resize draw, and the loop sleeps until the hold is over.
+    EXPECT_EQ(log.frames_at,
+              (std::vector<int64_t>{0, 20000, 40000, 40000, 40000, 5040000, 5060000}));
+    EXPECT_EQ(log.waits_us,
+              (std::vector<int64_t>{0, 20000, 20000, 5000000, 5000000, 5000000, 20000, 20000}));
 }
 
 TEST(SaverRun, PreviewWindowOfAnEmptyParentIs512Square) {

@@ -91,10 +91,13 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     // Filters get delta / width and the second pass.
     EXPECT_EQ(constant(set.filter, "_pass")->value[0], 1.0f);
     EXPECT_FLOAT_EQ(constant(set.filter, "delta")->value[0], 1.0f / 160.0f);
-    // The crossfade shows output_a, which the first painting went to.
+    // The first painting went to output_a, and fades in over output_b, still black.
     EXPECT_TRUE(p.output_toggle);
     EXPECT_EQ(sampler(set.visual, 0), p.output_a);
-    EXPECT_NEAR(constant(set.visual, "alpha")->value[0], t_prime, 2e-6);
+    EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f);
+    step();
+    EXPECT_GT(p.timeline.fade, 0.0f);
+    EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - p.timeline.t * p.timeline.fade);
 
     // The next painting goes to output_b, the one after to output_a again. The second begins
     // going down, at phase 1.6333 after 8 steps of 0.4 / 6: t = t' = 0.99990, the crossfade

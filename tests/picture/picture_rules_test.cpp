@@ -89,58 +89,92 @@ TEST(WorkSize, CappedByTextureSizeAndVideoMemory) {
     }
 }
 
-// A timeline driven by a clock that moves `ms_per_frame` each frame.
+// A timeline driven by a clock that moves `ms_per_frame` each frame, stepped as the picture
+// steps it, with the host's frame rate as the first estimate.
 struct TimelineRun {
     static inline uint32_t now = 0;
     static uint32_t clock() { return now; }
     picture::Timeline timeline;
     float delay;
     float speed;
-    TimelineRun(float delay_seconds, float speed_value, uint32_t start = 0)
+    TimelineRun(float delay_seconds, float speed_value, float host_rate = 20.0f)
         : delay(delay_seconds), speed(speed_value) {
-        now = start;
+        now = 0;
         picture::clocks() = {clock, clock};
         picture::reset_picture_clock();
+        timeline.frame_rate = host_rate;
     }
     ~TimelineRun() { picture::restore_system_clocks(); }
     // One frame; true when it started a new painting.
-    bool step(uint32_t ms_per_frame = 16) {
+    bool step(uint32_t ms_per_frame = 50) {
         now += ms_per_frame;
         const bool fresh = picture::advance_timeline(timeline, delay);
-        if (fresh) picture::set_phase_step(timeline, speed);
+        if (fresh) {
+            picture::set_phase_step(timeline, speed);
+            picture::start_hold(timeline);
+        }
         picture::advance_motion(timeline);
         return fresh;
     }
+    // Frames until the next new painting, and how many of them held the phase still.
+    std::pair<int, int> to_next_painting() {
+        int frames = 0, held = 0;
+        for (;;) {
+            const double phase = timeline.phase;
+            ++frames;
+            if (step()) return {frames, held};
+            if (timeline.phase == phase) ++held;
+        }
+    }
 };
 
-TEST(Timeline, NewPaintingsHoldsAndPace) {
+TEST(Timeline, HoldsLastDelaySecondsAndSpeedIsKeptFromTheFirstPainting) {
     TimelineRun run(7.0f, 20.0f);
-    // The very first step is a new painting; its hold uses the initial rate of 6 frames a second.
+    // The very first step paints; its phase step comes from the host's rate (20 frames a
+    // second here), so SPEED 20 is 0.4 radians a second from the first painting on.
     EXPECT_TRUE(run.step());
     EXPECT_NEAR(run.timeline.t, 0.9919725f, 1e-6);  // phase 1.1
-    EXPECT_EQ(run.timeline.hold_frames, 42);
     EXPECT_EQ(run.timeline.direction, 1);
-    EXPECT_NEAR(run.timeline.phase_step, 0.4 / 6.0, 1e-9);
-    // The first measurement comes on the 11th step, over the ten frames since the first.
-    for (int i = 2; i <= 10; ++i) run.step();
-    EXPECT_FLOAT_EQ(run.timeline.frame_rate, 6.0f);
-    run.step();
-    EXPECT_NEAR(run.timeline.frame_rate, 11000.0f / 160.0f, 1e-3);
-    // The hold keeps the phase; then the phase moves to the next end at pi/2 (t = 1).
-    int frames = 11;
-    while (!run.step()) ++frames;
-    EXPECT_EQ(frames, 42 + 8);  // from 1.1 after the first step, 1/15 radian a frame
-    EXPECT_NEAR(run.timeline.phase, std::numbers::pi / 2, 0.07);
+    EXPECT_NEAR(run.timeline.phase_step, 0.4 / 20.0, 1e-9);
+    // The first hold lasts 7 s by the clock, 140 frames of 50 ms, while the first painting
+    // fades in; then the phase moves from 1.1 to the next end at pi/2 (t = 1).
+    const auto [frames, held] = run.to_next_painting();
+    EXPECT_EQ(held, 140);
+    EXPECT_EQ(frames, 140 + static_cast<int>(std::ceil((std::numbers::pi / 2 - 1.1) / 0.02)));
     EXPECT_NEAR(run.timeline.t, 1.0f, 1e-3);
-    // From then on an end every pi radians, at 0.4 radians a second of frames, held DELAY.
-    const int hold = run.timeline.hold_frames;
-    EXPECT_EQ(hold, static_cast<int>(7.0f * run.timeline.frame_rate));
-    const double rest = 1.5 * std::numbers::pi - run.timeline.phase;
-    int between = 0;
-    while (!run.step()) ++between;
-    EXPECT_NEAR(run.timeline.phase_step, 0.4 / (1000.0 / 16), 1e-6);
-    EXPECT_NEAR(between, hold + rest / run.timeline.phase_step, 2);
-    EXPECT_NEAR(run.timeline.t, 0.0f, 1e-3);
+    EXPECT_FALSE(run.timeline.fading_in);
+    EXPECT_EQ(run.timeline.fade, 1.0f);
+    // Every 11 frames while the picture moves measure the rate: 20 frames a second.
+    EXPECT_FLOAT_EQ(run.timeline.frame_rate, 20.0f);
+    // The picture is still for the rest of the hold, then moves; each hold 7 s, each
+    // transition pi radians at 0.4 radians a second.
+    EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 7001u);
+    run.step();
+    EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 6951u);
+    for (int i = 0; i < 2; ++i) {
+        const auto [between, still] = run.to_next_painting();
+        EXPECT_EQ(still, i == 0 ? 139 : 140);
+        EXPECT_NEAR(between - still, std::numbers::pi / 0.02, 1.0);
+        EXPECT_NEAR(run.timeline.t, i == 0 ? 0.0f : 1.0f, 1e-3);
+    }
+    EXPECT_EQ(run.timeline.paintings, 4u);
+}
+
+TEST(Timeline, TheFirstPaintingFadesInBeforeTheNextOneStarts) {
+    TimelineRun run(0.0f, 20.0f);  // DELAY 0: no hold at all
+    run.step();
+    float fade = run.timeline.fade;
+    EXPECT_EQ(fade, 0.0f);
+    int frames = 0;
+    while (!run.step()) {
+        ++frames;
+        EXPECT_GE(run.timeline.fade, fade);  // the crossfade's own curve, from 0 to 1
+        fade = run.timeline.fade;
+        EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 0u);
+    }
+    // The phase reaches pi/2 after 24 frames, but the next painting waits for the fade.
+    EXPECT_NEAR(frames, std::numbers::pi / 0.02, 1.0);
+    EXPECT_EQ(run.timeline.fade, 1.0f);
 }
 
 TEST(Timeline, PaintingMotionFollowsItsCurves) {
@@ -166,26 +200,28 @@ TEST(Timeline, SpeedZeroDelayZeroAndHugeValues) {
     twenty.step();
     EXPECT_EQ(zero.timeline.phase_step, twenty.timeline.phase_step);
 
-    // DELAY 0: no hold, the phase turns back at once.
+    // DELAY 0: no hold, the phase moves on at once.
     TimelineRun nodelay(0.0f, 20.0f);
     nodelay.step();
-    EXPECT_EQ(nodelay.timeline.hold_frames, 0);
     const double phase = nodelay.timeline.phase;
     nodelay.step();
     EXPECT_GT(nodelay.timeline.phase, phase);
+    EXPECT_FALSE(nodelay.timeline.holding);
 
-    // A DELAY stored as -5 reads back as 4294967291 seconds: the hold saturates.
+    // A DELAY stored as -5 reads back as 4294967291 seconds: held for good, and a host waits
+    // at most a minute at a time.
     TimelineRun huge(4294967291.0f, 4294967291.0f);
     huge.step();
-    EXPECT_EQ(huge.timeline.hold_frames, std::numeric_limits<int32_t>::max());
     EXPECT_TRUE(std::isfinite(huge.timeline.phase_step));
-    EXPECT_EQ(picture::saturate_to_int32(std::nan("")), 0);
-    EXPECT_EQ(picture::saturate_to_int32(-1e300), std::numeric_limits<int32_t>::min());
+    huge.timeline.fading_in = false;
+    huge.step(4000000000u);
+    EXPECT_TRUE(huge.timeline.holding);
+    EXPECT_EQ(picture::still_ms(huge.timeline, huge.delay), picture::kLongestStill);
 
     // A clock that does not move between measurements keeps the rate positive and finite.
-    TimelineRun frozen(1.0f, 20.0f);
+    TimelineRun frozen(0.0f, 20.0f);
     for (int i = 0; i < 40; ++i) frozen.step(0);
-    EXPECT_FLOAT_EQ(frozen.timeline.frame_rate, 6.0f);
+    EXPECT_FLOAT_EQ(frozen.timeline.frame_rate, 20.0f);
 }
 
 TEST(PictureRandom, SameSequenceEverywhereAndPaletteInRange) {
