@@ -75,7 +75,7 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     // The form follows the plan's colour images, as colorgen gets them.
     EXPECT_EQ(sampler(set.formgen_out, 6), p.last_plan().colour(1));
     EXPECT_EQ(sampler(set.formgen_out, 7), p.last_plan().colour(0));
-    EXPECT_EQ(constant(set.formgen_out, "beta")->value[0], t);
+    EXPECT_NEAR(constant(set.formgen_out, "beta")->value[0], 0.9919725f, 2e-6);  // t itself
     EXPECT_EQ(constant(set.colorgen, "shift")->value,
               (std::array<float, 4>{p.config.bump0, 0, 0, 0}));
     const auto param = constant(set.paint, "param")->value;
@@ -100,13 +100,13 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - p.timeline.t * p.timeline.fade);
 
     // The next painting goes to output_b, the one after to output_a again. The second begins
-    // going down, at phase 1.6333 after 8 steps of 0.4 / 6: t = t' = 0.99990, the crossfade
-    // weight 1 - t.
+    // going down, one small step past the end at pi/2: t = t' just below 1, the crossfade
+    // weight 1 - t just above 0.
     while (!(step(), p.timeline.new_painting)) {
     }
     EXPECT_FALSE(p.output_toggle);
-    EXPECT_NEAR(constant(set.paint, "beta")->value[2], 0.9999015f, 2e-6);
-    EXPECT_NEAR(constant(set.visual, "alpha")->value[0], 0.0000985f, 2e-6);
+    EXPECT_NEAR(constant(set.paint, "beta")->value[2], 1.0f, 1e-5);
+    EXPECT_NEAR(constant(set.visual, "alpha")->value[0], 0.0f, 1e-5);
     while (!(step(), p.timeline.new_painting)) {
     }
     EXPECT_TRUE(p.output_toggle);

@@ -282,7 +282,7 @@ TEST_F(KitShaderTest, AsmHexDisasmAndErrors) {
     EXPECT_EQ(run("asm /dev/zero").status, 1);
     EXPECT_EQ(run("disasm /dev/zero").status, 1);
     write("long.asm", "ps_3_0\nmov r0, " + std::string(1 << 20, 'q') + "\n");
-    KitResult long_token = run("asm --no-validate " + path("long.asm"));
+    testkit::KitRun long_token = run("asm --no-validate " + path("long.asm"));
     EXPECT_EQ(long_token.status, 1);
     EXPECT_LT(long_token.err.size(), 400u);
     EXPECT_NE(long_token.err.find(" characters) ... "), std::string::npos) << long_token.err;
