@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 
 // Xlib defines macros (None, Bool, Status) that clash with C++ names: include it last.
@@ -54,17 +55,56 @@ int on_x_error(Display*, XErrorEvent*) {
     return 0;
 }
 
+// Whether the broken connection has been told: by Xlib's handler or by the watch below,
+// whichever sees it first.
+std::atomic_flag g_broken_told = ATOMIC_FLAG_INIT;
+
 // The X server went away (both connections, the saver's and the device's, see it): one line
 // and the end, without running exit handlers that would touch the dead connections again.
 int on_x_io_error(Display* x) {
-    static std::atomic_flag told = ATOMIC_FLAG_INIT;
-    if (!told.test_and_set()) {
+    if (!g_broken_told.test_and_set()) {
         const char* name = x ? XDisplayString(x) : nullptr;
         std::fprintf(stderr, "brushwright: the connection to the X display \"%s\" is broken\n",
                      name ? name : "");
         std::fflush(stderr);
     }
     _exit(1);
+}
+
+// The connection the watch looks at (-1: none). Xlib sees a server that went away only when it
+// next reads, and the device's driver may wait for that server inside a frame without end: once
+// a second the watch looks at the socket itself, and a closed one ends the run.
+volatile std::sig_atomic_t g_watched_fd = -1;
+
+void on_connection_watch(int) {
+    const int fd = g_watched_fd;
+    if (fd < 0) return;
+    pollfd p = {fd, POLLRDHUP, 0};
+    if (poll(&p, 1, 0) <= 0 || !(p.revents & (POLLHUP | POLLRDHUP | POLLERR))) return;
+    if (!g_broken_told.test_and_set()) {
+        static const char line[] = "brushwright: the connection to the X display is broken\n";
+        const ssize_t written = write(STDERR_FILENO, line, sizeof line - 1);
+        (void)written;  // nothing more can be told
+    }
+    _exit(1);
+}
+
+// Starts the watch of `fd`, a signal of a one-second timer; without a timer there is no watch.
+void watch_connection(int fd) {
+    struct sigaction action = {};
+    action.sa_handler = on_connection_watch;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    const int signal = SIGRTMIN + 1;
+    if (sigaction(signal, &action, nullptr) != 0) return;
+    sigevent event = {};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = signal;
+    timer_t timer;
+    if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) return;
+    g_watched_fd = fd;
+    const itimerspec every_second = {{1, 0}, {1, 0}};
+    timer_settime(timer, 0, &every_second, nullptr);
 }
 
 // The longest single wait for events: a stop signal that arrives just before a wait begins is
@@ -108,6 +148,7 @@ X11Saver::~X11Saver() {
         XUngrabPointer(x, CurrentTime);
         XDestroyWindow(x, own_);
     }
+    g_watched_fd = -1;
     XCloseDisplay(x);
 }
 
@@ -122,6 +163,7 @@ bool X11Saver::connect(std::string& error) {
         return false;
     }
     delete_atom_ = XInternAtom(dpy(display_), "WM_DELETE_WINDOW", False);
+    watch_connection(ConnectionNumber(dpy(display_)));
     return true;
 }
 
