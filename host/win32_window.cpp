@@ -142,6 +142,9 @@ LRESULT host::Win32Window::on_message(HWND window, UINT message, WPARAM wparam, 
     };
     switch (message) {
         case WM_DESTROY:
+            // The device goes while its window still exists: released after it (a preview whose
+            // parent went away), Wine's GL layer can die of an X error and end the run with 1.
+            engine_.stop();
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
