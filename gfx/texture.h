@@ -2,7 +2,6 @@
 // The one image object: a render target of one mip level in A8R8G8B8 that can be sampled,
 // drawn into and filled from decoded pixels. Width or height 0 means it holds no image.
 #include <cstdint>
-#include <string>
 
 #include "gfx/platform.h"
 
@@ -31,18 +30,7 @@ class Texture {
     // A failed upload (larger than the card's largest texture, say) leaves the texture empty:
     // width and height 0.
     bool upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
-    // Image loading (defined by the loading library, which reads and decodes the files).
-    // Loads the image file `path` (decoder chosen by its extension) and uploads it with filter
-    // kind 1 and address kind 1; width and height receive the decoded size. False when the
-    // file could not be read, decoded or uploaded; the texture then keeps what it held (an
-    // upload that fails empties it). Sides above the working size (at least 1024) or the card's
-    // largest texture are decoded smaller (JPEG, PNG) or refused, with a one-line message.
-    bool load(const std::string& path, int& width, int& height);
-    // Loads image `n` of image bank `kind` (0 colour images, 1 forms, 2 factures), turned
-    // upside down, and uploads it like load(). When no image could be read, width and height
-    // are set to 0 and the texture keeps what it held. `image_count` receives the bank's
-    // record count whenever the bank is open.
-    void load_from_bank(int n, int kind, int& width, int& height, int& image_count);
+    // Filling from image files and image banks: loading/texture_loading.h.
 
     // Copies the whole current render target 0 into this texture with linear filtering.
     void copy_from_target();

@@ -1,9 +1,9 @@
-// The image-loading members of Texture: files by path and numbered images from the image banks.
-#include "gfx/render_device.h"
-#include "gfx/texture.h"
+#include "loading/texture_loading.h"
 
 #include <cstdio>
 
+#include "gfx/render_device.h"
+#include "gfx/texture.h"
 #include "loading/bank_images.h"
 #include "loading/image_files.h"
 
@@ -23,24 +23,24 @@ int side_limit(const Texture& texture) {
 
 }  // namespace
 
-bool Texture::load(const std::string& path, int& width, int& height) {
-    loading::PixelBuffer pixels = loading::load_image_file(path, width, height, side_limit(*this));
+bool loading::load_texture(Texture& texture, const std::string& path, int& width, int& height) {
+    PixelBuffer pixels = load_image_file(path, width, height, side_limit(texture));
     if (!pixels || width == 0 || height == 0) {
         std::fprintf(stderr, "Texture::load(): \"%s\" gives no image; the texture stays empty\n",
                      path.c_str());
         return false;
     }
-    return upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+    return texture.upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
 }
 
-void Texture::load_from_bank(int n, int kind, int& width, int& height, int& image_count) {
-    loading::PixelBuffer pixels =
-        loading::load_bank_image(n, kind, width, height, image_count, side_limit(*this));
+void loading::load_bank_texture(Texture& texture, int n, int kind, int& width, int& height,
+                                int& image_count) {
+    PixelBuffer pixels = load_bank_image(n, kind, width, height, image_count, side_limit(texture));
     if (!pixels) {
         width = 0;
         height = 0;
         return;
     }
-    loading::flip_rows(pixels.get(), width, height);
-    upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+    flip_rows(pixels.get(), width, height);
+    texture.upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
 }

@@ -6,6 +6,7 @@
 #include "gfx/texture.h"
 #include "loading/data_file.h"
 #include "loading/data_folder.h"
+#include "loading/texture_loading.h"
 #include "picture/clock.h"
 #include "picture/passes.h"
 #include "picture/picture_state.h"
@@ -31,7 +32,8 @@ void load_facture(Picture& picture, Texture* texture, int n) {
     for (int64_t tries = 0; tries <= int64_t{picture.facture_count}; ++tries) {
         n = picture::reduce_image_number(n, picture.facture_count);
         int width = 0, height = 0;
-        texture->load_from_bank(n, picture::kFactureKind, width, height, picture.facture_count);
+        loading::load_bank_texture(*texture, n, picture::kFactureKind, width, height,
+                                   picture.facture_count);
         if (width != 0 && height != 0) return;
         ++n;
     }
@@ -39,7 +41,7 @@ void load_facture(Picture& picture, Texture* texture, int n) {
 
 bool load_image_file(Texture* texture, const char* path) {
     int width = 0, height = 0;
-    return texture->load(path, width, height);
+    return loading::load_texture(*texture, path, width, height);
 }
 
 // The images loaded once: the four factures (number 1), the canvas grain and the signature.

@@ -5,6 +5,7 @@
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
 #include "gfx/texture.h"
+#include "loading/texture_loading.h"
 #include "picture/passes.h"
 #include "picture/picture_state.h"
 #include "picture/random.h"
@@ -70,7 +71,7 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
     for (int64_t tries = 0; tries <= int64_t{count}; ++tries) {
         n = picture::reduce_image_number(n, count);
         int width = 0, height = 0;
-        texture->load_from_bank(n, kind, width, height, count);
+        loading::load_bank_texture(*texture, n, kind, width, height, count);
         if (width != 0 && height != 0) return n;
         if (n < previous) {
             n = n - 1;

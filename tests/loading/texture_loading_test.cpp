@@ -1,4 +1,4 @@
-// Texture::load and Texture::load_from_bank on a headless device.
+// Textures filled from image files and image banks on a headless device.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 #include "loading/bank_cache.h"
 #include "loading/bank_packing.h"
 #include "loading/data_folder.h"
+#include "loading/texture_loading.h"
 #include "tests/gfx/gfx_fixture.h"
 #include "tests/loading/image_builders.h"
 
@@ -43,25 +44,25 @@ TEST_F(TextureLoading, FilesByExtensionAndNumberedImagesUpsideDown) {
 
     Texture* t = device.new_texture();
     int width = 0, height = 0, count = 0;
-    ASSERT_TRUE(t->load("sig3.tga.jpg", width, height));
+    ASSERT_TRUE(loading::load_texture(*t, "sig3.tga.jpg", width, height));
     EXPECT_EQ(width, 2);
     EXPECT_EQ(t->filter_kind(), 1);
     EXPECT_EQ(t->address_kind(), 1);
     EXPECT_EQ(contents(*t), (Bytes{30, 20, 10, 255, 60, 50, 40, 255}));
     testing::internal::CaptureStderr();  // failures leave the texture as it was
-    EXPECT_FALSE(t->load("oil3.JPG", width, height));
-    EXPECT_FALSE(t->load("missing.jpg", width, height));
+    EXPECT_FALSE(loading::load_texture(*t, "oil3.JPG", width, height));
+    EXPECT_FALSE(loading::load_texture(*t, "missing.jpg", width, height));
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(t->width(), 2);
 
-    t->load_from_bank(5, 2, width, height, count);  // 5 mod 2 = record 1
+    loading::load_bank_texture(*t, 5, 2, width, height, count);  // 5 mod 2 = record 1
     EXPECT_EQ(height, 16);
     EXPECT_EQ(count, 1);
     const Bytes rgba = contents(*t);
     ASSERT_EQ(rgba.size(), 8u * 16 * 4);
     EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 4), (Bytes{0, 0, 0, 0}));  // first row last
     EXPECT_EQ(Bytes(rgba.end() - 4, rgba.end()), (Bytes{255, 255, 255, 0}));
-    t->load_from_bank(1, 0, width, height, count);  // no colour-image bank
+    loading::load_bank_texture(*t, 1, 0, width, height, count);  // no colour-image bank
     EXPECT_EQ(width, 0);
     EXPECT_EQ(height, 0);
     EXPECT_EQ(t->height(), 16);
