@@ -55,7 +55,8 @@ struct Pass {
     bool ok = false;
 
     Pass() {
-        if (device.create(0, kWidth, kHeight, 60, false) != RenderDevice::kCreated) return;
+        if (device.create(0, kWidth, kHeight, 60, false) != RenderDevice::CreateResult::created)
+            return;
         shadercode::BsfFile f;
         std::string error;
         shadercode::AssembleOptions options;
@@ -74,8 +75,8 @@ struct Pass {
             for (size_t i = 0; i < rgba.size(); ++i)
                 rgba[i] = static_cast<uint8_t>((i * (slot + 3)) >> 4);
             Texture* t = device.new_texture();
-            if (!t->upload(rgba.data(), kWidth, kHeight, Texture::kFilterLinear,
-                           Texture::kAddressClamp))
+            if (!t->upload(rgba.data(), kWidth, kHeight, TextureFilter::linear,
+                           TextureAddress::clamp))
                 return;
             translated->set_texture(slot, t);
             hand_written->set_texture(slot, t);
@@ -83,7 +84,8 @@ struct Pass {
         translated->set_param("alpha", 0.3f);
         hand_written->set_param("alpha", 0.3f);
         target = device.new_texture();
-        ok = target->create(kWidth, kHeight, 0, 1) && device.set_target(target);
+        ok = target->create(kWidth, kHeight, TextureFilter::point, TextureAddress::clamp) &&
+             device.set_target(target);
     }
 };
 

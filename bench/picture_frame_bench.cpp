@@ -81,7 +81,7 @@ struct Bench {
         if (!copy->load(shadercode::write_bsf(f), "copy")) return;
         copy->set_texture(0, picture::the_picture().output_a);
         scratch = device.new_texture();
-        scratch->create(kWidth, kHeight, Texture::kFilterPoint, Texture::kAddressClamp);
+        scratch->create(kWidth, kHeight, TextureFilter::point, TextureAddress::clamp);
         frame();  // the first painting
         count_passes();
         ok = true;

@@ -95,9 +95,8 @@ enum class RenderState : uint32_t {
     cull_mode = 22,
     alpha_blend_enable = 27,
 };
-inline constexpr uint32_t kCullNone = 1;       // D3DCULL_NONE
-inline constexpr uint32_t kBlendSrcAlpha = 5;  // D3DBLEND_SRCALPHA
-inline constexpr uint32_t kBlendInvSrcAlpha = 6;
+enum class CullMode : uint32_t { none = 1, clockwise = 2, counter_clockwise = 3 };  // D3DCULL
+enum class BlendFactor : uint32_t { zero = 1, one = 2, src_alpha = 5, inv_src_alpha = 6 };
 
 // Sampler states and their values (D3DSAMPLERSTATETYPE, D3DTEXTUREFILTERTYPE, D3DTEXTUREADDRESS).
 enum class SamplerState : uint32_t {
@@ -108,12 +107,14 @@ enum class SamplerState : uint32_t {
     min_filter = 6,
     mip_filter = 7,
 };
-inline constexpr uint32_t kFilterNone = 0;
-inline constexpr uint32_t kFilterPoint = 1;
-inline constexpr uint32_t kFilterLinear = 2;
-inline constexpr uint32_t kAddressWrap = 1;
-inline constexpr uint32_t kAddressMirror = 2;
-inline constexpr uint32_t kAddressClamp = 3;
+enum class SamplerFilter : uint32_t { none = 0, point = 1, linear = 2 };
+enum class SamplerAddress : uint32_t { wrap = 1, mirror = 2, clamp = 3, border = 4 };
+
+// The Direct3D number of a state value.
+template <typename Value>
+constexpr uint32_t value_of(Value value) {
+    return static_cast<uint32_t>(value);
+}
 
 inline constexpr uint32_t kTextureStages = 16;
 
@@ -150,8 +151,22 @@ Result begin_scene(Device* device);
 Result end_scene(Device* device);
 Result clear(Device* device, uint32_t argb);  // D3DCLEAR_TARGET, no rectangles
 Result set_render_state(Device* device, RenderState state, uint32_t value);
+inline Result set_render_state(Device* device, RenderState state, CullMode value) {
+    return set_render_state(device, state, value_of(value));
+}
+inline Result set_render_state(Device* device, RenderState state, BlendFactor value) {
+    return set_render_state(device, state, value_of(value));
+}
 Result set_texture(Device* device, uint32_t stage, TextureObject* texture);
 Result set_sampler_state(Device* device, uint32_t stage, SamplerState state, uint32_t value);
+inline Result set_sampler_state(Device* device, uint32_t stage, SamplerState state,
+                                SamplerFilter value) {
+    return set_sampler_state(device, stage, state, value_of(value));
+}
+inline Result set_sampler_state(Device* device, uint32_t stage, SamplerState state,
+                                SamplerAddress value) {
+    return set_sampler_state(device, stage, state, value_of(value));
+}
 // One mip level, A8R8G8B8.
 Result create_texture(Device* device, uint32_t width, uint32_t height, TexturePool pool,
                       TextureObject** texture);

@@ -179,11 +179,11 @@ void apply_blend(Device* device) {
 
 GLint address_mode(uint32_t d3d) {
     switch (d3d) {
-        case kAddressMirror:
+        case value_of(SamplerAddress::mirror):
             return GL_MIRRORED_REPEAT;
-        case kAddressClamp:
+        case value_of(SamplerAddress::clamp):
             return GL_CLAMP_TO_EDGE;
-        case 4:
+        case value_of(SamplerAddress::border):
             return GL_CLAMP_TO_BORDER;
         default:
             return GL_REPEAT;
@@ -198,12 +198,12 @@ void apply_sampler(Device* device, uint32_t stage) {
     const uint32_t min = s[su(SamplerState::min_filter)];
     const uint32_t mip = s[su(SamplerState::mip_filter)];
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
-                        mag == kFilterLinear ? GL_LINEAR : GL_NEAREST);
+                        mag == value_of(SamplerFilter::linear) ? GL_LINEAR : GL_NEAREST);
     GLint min_mode = GL_NEAREST;
-    const bool lin = min == kFilterLinear;
-    if (mip == kFilterPoint)
+    const bool lin = min == value_of(SamplerFilter::linear);
+    if (mip == value_of(SamplerFilter::point))
         min_mode = lin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    else if (mip == kFilterLinear)
+    else if (mip == value_of(SamplerFilter::linear))
         min_mode = lin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     else
         min_mode = lin ? GL_LINEAR : GL_NEAREST;
@@ -222,18 +222,18 @@ void default_states(Device* device) {
     glDisable(GL_FRAMEBUFFER_SRGB);
     glFrontFace(GL_CCW);  // flipped storage mirrors the winding
     device->blend_enable = 0;
-    device->src_blend = 2;
-    device->dest_blend = 1;
+    device->src_blend = value_of(BlendFactor::one);
+    device->dest_blend = value_of(BlendFactor::zero);
     apply_blend(device);
     for (uint32_t stage = 0; stage < kTextureStages; ++stage) {
         auto& s = device->sampler_states[stage];
         s.fill(0);
-        s[static_cast<size_t>(SamplerState::address_u)] = kAddressWrap;
-        s[static_cast<size_t>(SamplerState::address_v)] = kAddressWrap;
-        s[static_cast<size_t>(SamplerState::address_w)] = kAddressWrap;
-        s[static_cast<size_t>(SamplerState::mag_filter)] = kFilterPoint;
-        s[static_cast<size_t>(SamplerState::min_filter)] = kFilterPoint;
-        s[static_cast<size_t>(SamplerState::mip_filter)] = kFilterNone;
+        s[static_cast<size_t>(SamplerState::address_u)] = value_of(SamplerAddress::wrap);
+        s[static_cast<size_t>(SamplerState::address_v)] = value_of(SamplerAddress::wrap);
+        s[static_cast<size_t>(SamplerState::address_w)] = value_of(SamplerAddress::wrap);
+        s[static_cast<size_t>(SamplerState::mag_filter)] = value_of(SamplerFilter::point);
+        s[static_cast<size_t>(SamplerState::min_filter)] = value_of(SamplerFilter::point);
+        s[static_cast<size_t>(SamplerState::mip_filter)] = value_of(SamplerFilter::none);
         apply_sampler(device, stage);
     }
 }
@@ -567,9 +567,10 @@ Result set_render_state(Device* device, RenderState state, uint32_t value) {
         case RenderState::cull_mode:
             // Direct3D culls counter-clockwise (3) or clockwise (2) triangles; with the flipped
             // storage the front is counter-clockwise in OpenGL.
-            if (value == 2 || value == 3) {
+            if (value == value_of(CullMode::clockwise) ||
+                value == value_of(CullMode::counter_clockwise)) {
                 glEnable(GL_CULL_FACE);
-                glCullFace(value == 3 ? GL_BACK : GL_FRONT);
+                glCullFace(value == value_of(CullMode::counter_clockwise) ? GL_BACK : GL_FRONT);
             } else {
                 glDisable(GL_CULL_FACE);
             }

@@ -57,8 +57,8 @@ RenderDevice::~RenderDevice() {
     destroy();
 }
 
-int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
-                         bool full_screen) {
+RenderDevice::CreateResult RenderDevice::create(gfx::WindowHandle focus_window, int width,
+                                                int height, int refresh_rate_hz, bool full_screen) {
     if (created_) destroy();  // a second create starts from scratch
     created_ = true;
     runtime_ = p::load_runtime();
@@ -66,16 +66,16 @@ int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, 
     if (create_function_) d3d_ = create_function_(p::kSdkVersion);
     if (!d3d_) {
         p::show_error(kRuntimeMessage);
-        return kRuntimeMissing;
+        return CreateResult::runtime_missing;
     }
 
     p::Caps caps;
-    if (p::failed(p::get_device_caps(d3d_, caps))) return kDeviceCallFailed;
+    if (p::failed(p::get_device_caps(d3d_, caps))) return CreateResult::device_call_failed;
     max_texture_size_ = static_cast<int>(
         std::min<uint32_t>(std::max(caps.max_texture_width, caps.max_texture_height), 0x7FFFFFFF));
-    if (!supports_card(caps)) return kCardNotSupported;
+    if (!supports_card(caps)) return CreateResult::card_not_supported;
 
-    if (width <= 0 || height <= 0) return kDeviceCallFailed;
+    if (width <= 0 || height <= 0) return CreateResult::device_call_failed;
     params_ = p::PresentParameters{};
     params_.back_buffer_width = static_cast<uint32_t>(width);
     params_.back_buffer_height = static_cast<uint32_t>(height);
@@ -94,14 +94,14 @@ int RenderDevice::create(gfx::WindowHandle focus_window, int width, int height, 
 
     if (p::failed(p::create_device(d3d_, focus_window, params_, &device_))) {
         device_ = nullptr;
-        return kDeviceCallFailed;
+        return CreateResult::device_call_failed;
     }
     if (p::failed(p::create_quad_vertex_declaration(device_, &declaration_))) {
         declaration_ = nullptr;
-        return kDeviceCallFailed;
+        return CreateResult::device_call_failed;
     }
     init_states();
-    return kCreated;
+    return CreateResult::created;
 }
 
 bool RenderDevice::supports_card(const p::Caps& caps) {
@@ -177,7 +177,7 @@ p::Result RenderDevice::init_states() {
     if (!device_) return p::kInvalidCall;
     p::set_render_state(device_, p::RenderState::z_enable, 0);
     p::set_render_state(device_, p::RenderState::z_write_enable, 0);
-    p::set_render_state(device_, p::RenderState::cull_mode, p::kCullNone);
+    p::set_render_state(device_, p::RenderState::cull_mode, p::CullMode::none);
     p::set_render_state(device_, p::RenderState::alpha_blend_enable, 0);
     p::set_vertex_declaration(device_, declaration_);
     if (back_buffer_) {
@@ -286,11 +286,11 @@ void RenderDevice::draw_rect(float x, float y, float w, float h) {
     draw_quad(x0, y0, x0 + 2.0f * w, y0 + 2.0f * h);
 }
 
-void RenderDevice::set_blend(int mode) {
+void RenderDevice::set_blend(Blend mode) {
     if (!device_) return;
-    if (mode == 1) {
-        p::set_render_state(device_, p::RenderState::src_blend, p::kBlendSrcAlpha);
-        p::set_render_state(device_, p::RenderState::dest_blend, p::kBlendInvSrcAlpha);
+    if (mode == Blend::alpha) {
+        p::set_render_state(device_, p::RenderState::src_blend, p::BlendFactor::src_alpha);
+        p::set_render_state(device_, p::RenderState::dest_blend, p::BlendFactor::inv_src_alpha);
         p::set_render_state(device_, p::RenderState::alpha_blend_enable, 1);
     } else {
         p::set_render_state(device_, p::RenderState::alpha_blend_enable, 0);

@@ -12,21 +12,17 @@ class Texture;
 
 class RenderDevice {
   public:
-    // Results of create().
-    static constexpr int kCreated = 0;
-    static constexpr int kDeviceCallFailed = 1;
-    static constexpr int kRuntimeMissing = 2;
-    static constexpr int kCardNotSupported = 3;
+    enum class CreateResult { created, device_call_failed, runtime_missing, card_not_supported };
+    enum class Blend { off, alpha };
 
     RenderDevice() = default;
     ~RenderDevice();  // destroy()
     RenderDevice(const RenderDevice&) = delete;
     RenderDevice& operator=(const RenderDevice&) = delete;
 
-    // 0 success; 1 a device call failed; 2 the runtime is missing; 3 the card is not supported.
     // Objects made before a failure stay held until destroy().
-    int create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
-               bool full_screen);
+    CreateResult create(gfx::WindowHandle focus_window, int width, int height, int refresh_rate_hz,
+                        bool full_screen);
     int max_texture_size() const { return max_texture_size_; }
     bool supports_card(const gfx::platform::Caps& caps);
 
@@ -63,7 +59,7 @@ class RenderDevice {
     Shader* current_shader() const { return current_shader_; }
     void draw_quad(float x0, float y0, float x1, float y1);
     void draw_rect(float x, float y, float w, float h);
-    void set_blend(int mode);  // 1 alpha blending, anything else off
+    void set_blend(Blend mode);
     // The picture's working size: textures of this size and filter kind 1 are magnified with
     // point filtering.
     void set_work_size(int width, int height) {

@@ -165,37 +165,34 @@ void Shader::apply() {
         }
         const Texture& t = *s.texture;
         p::set_texture(device, stage, t.handle());
-        if (t.filter_kind() == Texture::kFilterPoint) {
-            p::set_sampler_state(device, stage, p::SamplerState::mag_filter, p::kFilterPoint);
-            p::set_sampler_state(device, stage, p::SamplerState::min_filter, p::kFilterPoint);
-            p::set_sampler_state(device, stage, p::SamplerState::mip_filter, p::kFilterPoint);
-        } else if (t.filter_kind() == Texture::kFilterLinear) {
+        using Filter = p::SamplerFilter;
+        if (t.filter_kind() == TextureFilter::point) {
+            p::set_sampler_state(device, stage, p::SamplerState::mag_filter, Filter::point);
+            p::set_sampler_state(device, stage, p::SamplerState::min_filter, Filter::point);
+            p::set_sampler_state(device, stage, p::SamplerState::mip_filter, Filter::point);
+        } else {
             const bool work_size =
                 t.width() == device_->work_width() && t.height() == device_->work_height();
             p::set_sampler_state(device, stage, p::SamplerState::mag_filter,
-                                 work_size ? p::kFilterPoint : p::kFilterLinear);
-            p::set_sampler_state(device, stage, p::SamplerState::min_filter, p::kFilterLinear);
-            p::set_sampler_state(device, stage, p::SamplerState::mip_filter, p::kFilterPoint);
+                                 work_size ? Filter::point : Filter::linear);
+            p::set_sampler_state(device, stage, p::SamplerState::min_filter, Filter::linear);
+            p::set_sampler_state(device, stage, p::SamplerState::mip_filter, Filter::point);
         }
-        uint32_t address = 0;
+        p::SamplerAddress address = p::SamplerAddress::clamp;
         switch (t.address_kind()) {
-            case Texture::kAddressWrap:
-                address = p::kAddressWrap;
+            case TextureAddress::wrap:
+                address = p::SamplerAddress::wrap;
                 break;
-            case Texture::kAddressClamp:
-                address = p::kAddressClamp;
+            case TextureAddress::clamp:
+                address = p::SamplerAddress::clamp;
                 break;
-            case Texture::kAddressMirror:
-                address = p::kAddressMirror;
-                break;
-            default:
+            case TextureAddress::mirror:
+                address = p::SamplerAddress::mirror;
                 break;
         }
-        if (address != 0) {
-            p::set_sampler_state(device, stage, p::SamplerState::address_u, address);
-            p::set_sampler_state(device, stage, p::SamplerState::address_v, address);
-            p::set_sampler_state(device, stage, p::SamplerState::address_w, address);
-        }
+        p::set_sampler_state(device, stage, p::SamplerState::address_u, address);
+        p::set_sampler_state(device, stage, p::SamplerState::address_v, address);
+        p::set_sampler_state(device, stage, p::SamplerState::address_w, address);
     }
 }
 

@@ -22,7 +22,8 @@ void Texture::release_objects() {
     }
 }
 
-bool Texture::create(int width, int height, int filter_kind, int address_kind) {
+bool Texture::create(int width, int height, TextureFilter filter_kind,
+                     TextureAddress address_kind) {
     if (!device_ || !device_->platform_device()) return false;
     if (width <= 0 || height <= 0) return false;
     if (texture_ || surface_) return false;  // must be empty
@@ -42,7 +43,8 @@ bool Texture::create(int width, int height, int filter_kind, int address_kind) {
     return true;
 }
 
-bool Texture::upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind) {
+bool Texture::upload(uint8_t* pixels, int width, int height, TextureFilter filter_kind,
+                     TextureAddress address_kind) {
     if (!device_ || !device_->platform_device()) return false;
     if (!fill(pixels, width, height, filter_kind, address_kind)) {
         // Whatever was held is gone: the texture is empty, so that nobody takes it as loaded.
@@ -54,7 +56,8 @@ bool Texture::upload(uint8_t* pixels, int width, int height, int filter_kind, in
     return true;
 }
 
-bool Texture::fill(uint8_t* pixels, int width, int height, int filter_kind, int address_kind) {
+bool Texture::fill(uint8_t* pixels, int width, int height, TextureFilter filter_kind,
+                   TextureAddress address_kind) {
     release_objects();
     if (!pixels) return false;
     if (!create(width, height, filter_kind, address_kind)) return false;
@@ -107,7 +110,8 @@ void Texture::release_resources() {
 }
 
 void Texture::restore() {
-    if (width_ > 0 && height_ > 0) create(width_, height_, kFilterPoint, kAddressClamp);
+    if (width_ > 0 && height_ > 0)
+        create(width_, height_, TextureFilter::point, TextureAddress::clamp);
 }
 
 void Texture::destroy() {

@@ -7,16 +7,14 @@
 
 class RenderDevice;
 
+// How a texture is sampled: point, or linear but with point magnification at the picture's
+// working size.
+enum class TextureFilter { point, linear };
+// How coordinates outside the texture are taken.
+enum class TextureAddress { wrap, clamp, mirror };
+
 class Texture {
   public:
-    // Filter kinds: 0 point; 1 linear, but point magnification at the picture's working size.
-    static constexpr int kFilterPoint = 0;
-    static constexpr int kFilterLinear = 1;
-    // Address kinds.
-    static constexpr int kAddressWrap = 0;
-    static constexpr int kAddressClamp = 1;
-    static constexpr int kAddressMirror = 2;
-
     // Made by RenderDevice::new_texture; freeing it with `delete` destroys it.
     explicit Texture(RenderDevice* device) : device_(device) {}
     ~Texture();
@@ -24,19 +22,20 @@ class Texture {
     Texture& operator=(const Texture&) = delete;
 
     // Creates an empty render target; the texture must hold no platform objects.
-    bool create(int width, int height, int filter_kind, int address_kind);
+    bool create(int width, int height, TextureFilter filter, TextureAddress address);
     // Replaces the image by `pixels`: width x height pixels of red, green, blue, alpha, the top
     // row first. The buffer is changed in place (red and blue exchanged) and stays the caller's.
     // A failed upload (larger than the card's largest texture, say) leaves the texture empty:
     // width and height 0.
-    bool upload(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
+    bool upload(uint8_t* pixels, int width, int height, TextureFilter filter,
+                TextureAddress address);
     // Filling from image files and image banks: loading/texture_loading.h.
 
     // Copies the whole current render target 0 into this texture with linear filtering.
     void copy_from_target();
 
     // Around a device reset: release keeps size and kinds; restore recreates an empty target
-    // of the stored size with filter kind 0 and address kind 1.
+    // of the stored size with point filtering and clamped addressing.
     void release_resources();
     void restore();
     // Releases the platform objects and takes the texture off the device's list.
@@ -47,8 +46,8 @@ class Texture {
     RenderDevice* device() const { return device_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    int filter_kind() const { return filter_kind_; }
-    int address_kind() const { return address_kind_; }
+    TextureFilter filter_kind() const { return filter_kind_; }
+    TextureAddress address_kind() const { return address_kind_; }
 
     // Whether the platform texture is held.
     bool holds_image() const { return texture_ != nullptr; }
@@ -56,13 +55,13 @@ class Texture {
   private:
     friend class RenderDevice;
     void release_objects();
-    bool fill(uint8_t* pixels, int width, int height, int filter_kind, int address_kind);
+    bool fill(uint8_t* pixels, int width, int height, TextureFilter filter, TextureAddress address);
 
     RenderDevice* device_ = nullptr;
     gfx::platform::TextureObject* texture_ = nullptr;
     gfx::platform::Surface* surface_ = nullptr;
-    int filter_kind_ = 0;
-    int address_kind_ = 0;
+    TextureFilter filter_kind_ = TextureFilter::point;
+    TextureAddress address_kind_ = TextureAddress::wrap;
     int width_ = 0;
     int height_ = 0;
 };

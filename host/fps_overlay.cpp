@@ -99,8 +99,8 @@ bool FpsOverlay::prepare(RenderDevice& device) {
     // A reset leaves every texture empty.
     if (text_changed_ || device.reset_count() != resets_seen_) {
         std::vector<uint8_t> pixels = rate_label_pixels(text_, kScale, label_width_, label_height_);
-        if (!texture_->upload(pixels.data(), label_width_, label_height_, Texture::kFilterPoint,
-                              Texture::kAddressClamp))
+        if (!texture_->upload(pixels.data(), label_width_, label_height_, TextureFilter::point,
+                              TextureAddress::clamp))
             return false;
         resets_seen_ = device.reset_count();
         text_changed_ = false;
@@ -130,12 +130,12 @@ void FpsOverlay::frame(RenderDevice& device, int64_t now_ms) {
     // Pixel sizes in clip space, the label's bottom left corner a margin from the window's.
     const float x0 = -1.0f + 2.0f * kMarginPixels / w;
     const float y0 = -1.0f + 2.0f * kMarginPixels / h;
-    device.set_blend(1);
+    device.set_blend(RenderDevice::Blend::alpha);
     device.set_shader(shader_);
     shader_->set_texture(0, texture_);
     device.draw_quad(x0, y0, x0 + 2.0f * static_cast<float>(label_width_) / w,
                      y0 + 2.0f * static_cast<float>(label_height_) / h);
-    device.set_blend(0);
+    device.set_blend(RenderDevice::Blend::off);
 }
 
 void FpsOverlay::drop() {

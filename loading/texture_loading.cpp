@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr int kLoadedFilterKind = Texture::kFilterLinear;   // 1
-constexpr int kLoadedAddressKind = Texture::kAddressClamp;  // 1
+constexpr TextureFilter kLoadedFilter = TextureFilter::linear;
+constexpr TextureAddress kLoadedAddress = TextureAddress::clamp;
 
 // Nothing is drawn larger than the working size, and nothing larger than the card's largest
 // texture can be held.
@@ -30,7 +30,7 @@ bool loading::load_texture(Texture& texture, const std::string& path, int& width
                      path.c_str());
         return false;
     }
-    return texture.upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+    return texture.upload(pixels.get(), width, height, kLoadedFilter, kLoadedAddress);
 }
 
 void loading::load_bank_texture(Texture& texture, int n, int kind, int& width, int& height,
@@ -42,5 +42,5 @@ void loading::load_bank_texture(Texture& texture, int n, int kind, int& width, i
         return;
     }
     flip_rows(pixels.get(), width, height);
-    texture.upload(pixels.get(), width, height, kLoadedFilterKind, kLoadedAddressKind);
+    texture.upload(pixels.get(), width, height, kLoadedFilter, kLoadedAddress);
 }

@@ -119,8 +119,8 @@ void picture::Plan::paint() {
     RenderDevice& device = picture.device;
     if (picture.plan_work == nullptr) {
         picture.plan_work = device.new_texture();
-        picture.plan_work->create(picture.work_width, picture.work_height, Texture::kFilterPoint,
-                                  Texture::kAddressClamp);
+        picture.plan_work->create(picture.work_width, picture.work_height, TextureFilter::point,
+                                  TextureAddress::clamp);
     }
     form_generator_ = programs.formgen[index_];
     const float t = picture.timeline.t;

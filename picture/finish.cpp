@@ -92,9 +92,9 @@ void signature_pass(Picture& picture) {
     visual->set_param("alpha", 0.0f);
     visual->set_param("beta", 0.0f);
     picture.device.set_shader(visual);
-    picture.device.set_blend(1);
+    picture.device.set_blend(RenderDevice::Blend::alpha);
     picture.device.draw_rect(0.8f, 0.0f, 0.2f, 0.1f);
-    picture.device.set_blend(0);
+    picture.device.set_blend(RenderDevice::Blend::off);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ using picture::Picture;
 
 Texture* new_target(Picture& picture, int width, int height) {
     Texture* texture = picture.device.new_texture();
-    texture->create(width, height, Texture::kFilterPoint, Texture::kAddressClamp);
+    texture->create(width, height, TextureFilter::point, TextureAddress::clamp);
     return texture;
 }
 
@@ -153,7 +153,8 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     current = std::make_unique<Picture>();
     Picture& picture = *current;
     RenderDevice& device = picture.device;
-    if (device.create(window, width, height, 60, full_screen) != RenderDevice::kCreated) {
+    if (device.create(window, width, height, 60, full_screen) !=
+        RenderDevice::CreateResult::created) {
         stop_picture();
         return StartResult::no_device;
     }

@@ -116,7 +116,7 @@ void picture::Plan::capture_form(Texture* texture, int& n) {
         return;
     }
     if (texture->width() == 0 || texture->height() == 0)
-        texture->create(1024, 1024, Texture::kFilterPoint, Texture::kAddressClamp);
+        texture->create(1024, 1024, TextureFilter::point, TextureAddress::clamp);
     visual->set_texture(0, picture_.form_canvas);
     visual->set_texture(1, picture_.form_canvas);
     visual->set_param("alpha", 0.0f);

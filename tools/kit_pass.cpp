@@ -44,7 +44,8 @@ int kit::run_pass(int argc, char** argv) {
     std::string program_path, out_path;
     int width = 0, height = 0;
     std::map<int, std::string> images;
-    std::map<int, int> filters, addresses;
+    std::map<int, TextureFilter> filters;
+    std::map<int, TextureAddress> addresses;
     std::vector<std::pair<std::string, std::vector<float>>> params;
 
     for (int i = 1; i < argc; ++i) {
@@ -66,7 +67,10 @@ int kit::run_pass(int argc, char** argv) {
             if (!split_slot(argv[++i], slot, value) ||
                 !kit::parse_int(value, 0, arg == "--filter" ? 1 : 2, kind))
                 return kit::usage(kUsage);
-            (arg == "--filter" ? filters : addresses)[slot] = kind;
+            if (arg == "--filter")
+                filters[slot] = static_cast<TextureFilter>(kind);  // checked 0 to 1 above
+            else
+                addresses[slot] = static_cast<TextureAddress>(kind);  // 0 to 2
         } else if (arg == "--param" && has_value) {
             const std::string text = argv[++i];
             const size_t eq = text.find('=');
@@ -94,7 +98,7 @@ int kit::run_pass(int argc, char** argv) {
     if (program_path.empty() || out_path.empty() || width == 0) return kit::usage(kUsage);
 
     RenderDevice device;
-    if (device.create(0, width, height, 60, false) != RenderDevice::kCreated) {
+    if (device.create(0, width, height, 60, false) != RenderDevice::CreateResult::created) {
         std::fprintf(stderr, "pass: no graphics device\n");
         return 1;
     }
@@ -107,8 +111,9 @@ int kit::run_pass(int argc, char** argv) {
         const loading::PixelBuffer rgba = kit::read_image_file(path, w, h);
         if (!rgba) return 1;
         Texture* t = device.new_texture();
-        const int filter = filters.count(slot) ? filters[slot] : Texture::kFilterLinear;
-        const int address = addresses.count(slot) ? addresses[slot] : Texture::kAddressClamp;
+        const TextureFilter filter = filters.count(slot) ? filters[slot] : TextureFilter::linear;
+        const TextureAddress address =
+            addresses.count(slot) ? addresses[slot] : TextureAddress::clamp;
         if (!t->upload(rgba.get(), w, h, filter, address)) {
             std::fprintf(stderr, "pass: can't make a texture of \"%s\"\n", path.c_str());
             return 1;
@@ -122,7 +127,7 @@ int kit::run_pass(int argc, char** argv) {
     }
 
     Texture* target = device.new_texture();
-    if (!target->create(width, height, Texture::kFilterPoint, Texture::kAddressClamp) ||
+    if (!target->create(width, height, TextureFilter::point, TextureAddress::clamp) ||
         !device.set_target(target)) {
         std::fprintf(stderr, "pass: can't make a %dx%d target\n", width, height);
         return 1;

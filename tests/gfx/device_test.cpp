@@ -19,11 +19,11 @@ int count_of(const std::string& text, const std::string& what) {
 }
 
 // Creation with an injection; returns the result and what went to stderr.
-std::pair<int, std::string> create_with(const pt::Injection& injection) {
+std::pair<RenderDevice::CreateResult, std::string> create_with(const pt::Injection& injection) {
     pt::injection() = injection;
     RenderDevice device;
     ::testing::internal::CaptureStderr();
-    const int result = device.create(0, 32, 32, 60, false);
+    const RenderDevice::CreateResult result = device.create(0, 32, 32, 60, false);
     std::string err = ::testing::internal::GetCapturedStderr();
     device.destroy();
     pt::injection() = {};
@@ -42,12 +42,13 @@ p::Caps good_caps() {
 }
 
 // Fails (or skips, where BRUSHWRIGHT_ALLOW_NO_GPU is set) when the machine has no EGL display.
-#define REQUIRE_DISPLAY()                                                                  \
-    do {                                                                                   \
-        auto [r, e] = create_with({});                                                     \
-        if (r == RenderDevice::kRuntimeMissing && std::getenv("BRUSHWRIGHT_ALLOW_NO_GPU")) \
-            GTEST_SKIP() << e;                                                             \
-        ASSERT_EQ(r, RenderDevice::kCreated) << e;                                         \
+#define REQUIRE_DISPLAY()                                       \
+    do {                                                        \
+        auto [r, e] = create_with({});                          \
+        if (r == RenderDevice::CreateResult::runtime_missing && \
+            std::getenv("BRUSHWRIGHT_ALLOW_NO_GPU"))            \
+            GTEST_SKIP() << e;                                  \
+        ASSERT_EQ(r, RenderDevice::CreateResult::created) << e; \
     } while (0)
 
 TEST(GfxCreate, CreationResultsAndMessages) {
@@ -58,22 +59,25 @@ TEST(GfxCreate, CreationResultsAndMessages) {
         inj.create_function_missing = which == 1;
         inj.direct3d_fails = which == 2;
         auto [result, err] = create_with(inj);
-        EXPECT_EQ(result, RenderDevice::kRuntimeMissing) << which;
+        EXPECT_EQ(result, RenderDevice::CreateResult::runtime_missing) << which;
         EXPECT_EQ(count_of(err, kRuntimeText), 1) << err;
         EXPECT_NE(err.find("Please download and install the latest version of DirectX from\n"),
                   std::string::npos);
     }
     pt::Injection inj;
     inj.caps_fail = true;
-    EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
+    EXPECT_EQ(create_with(inj),
+              std::make_pair(RenderDevice::CreateResult::device_call_failed, std::string()));
     inj = {};
     inj.create_device_fails = true;
-    EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
+    EXPECT_EQ(create_with(inj),
+              std::make_pair(RenderDevice::CreateResult::device_call_failed, std::string()));
     {
         // A failed start keeps what it made until destroy releases it.
         pt::injection().create_device_fails = true;
         RenderDevice failed;
-        EXPECT_EQ(failed.create(0, 8, 8, 60, false), RenderDevice::kDeviceCallFailed);
+        EXPECT_EQ(failed.create(0, 8, 8, 60, false),
+                  RenderDevice::CreateResult::device_call_failed);
         EXPECT_EQ(pt::live_objects().direct3d, 1);
         EXPECT_EQ(pt::live_objects().devices, 0);
         failed.begin_frame();  // frame operations do nothing without a device
@@ -84,14 +88,15 @@ TEST(GfxCreate, CreationResultsAndMessages) {
     }
     inj = {};
     inj.declaration_fails = true;
-    EXPECT_EQ(create_with(inj), std::make_pair(RenderDevice::kDeviceCallFailed, std::string()));
+    EXPECT_EQ(create_with(inj),
+              std::make_pair(RenderDevice::CreateResult::device_call_failed, std::string()));
 
     inj = {};
     inj.caps = good_caps();
     inj.caps->texture_caps = p::kTextureCapsPow2;
     inj.caps->pixel_shader_version = 0xFFFF0300;
     auto [result, err] = create_with(inj);
-    EXPECT_EQ(result, RenderDevice::kCardNotSupported);
+    EXPECT_EQ(result, RenderDevice::CreateResult::card_not_supported);
     EXPECT_EQ(count_of(err, kCardText), 1);
     EXPECT_NE(err.find("\n\nFor a complete list of supported video cards check\n"),
               std::string::npos);
@@ -129,7 +134,8 @@ TEST(GfxCreate, CapabilityTable) {
         inj.adapter_fails = row.adapter_fails;
         inj.adapter = p::AdapterIdentifier{row.vendor, row.device_id, "injected"};
         auto [result, err] = create_with(inj);
-        EXPECT_EQ(result, row.passes ? RenderDevice::kCreated : RenderDevice::kCardNotSupported)
+        EXPECT_EQ(result, row.passes ? RenderDevice::CreateResult::created
+                                     : RenderDevice::CreateResult::card_not_supported)
             << std::hex << row.texture_caps << " " << row.ps_version << " " << row.vendor << ":"
             << row.device_id;
         EXPECT_EQ(count_of(err, kCardText), row.passes ? 0 : 1);
@@ -176,7 +182,7 @@ TEST(GfxNoDevice, FrameOperationsDoNothingWithoutADevice) {
 }
 
 TEST_F(GfxTest, ResizeResetsWithNewSizeAndRestoresTexturesEmpty) {
-    Texture* t = image(2, 2, pattern(2, 2, 1), Texture::kFilterLinear, Texture::kAddressWrap);
+    Texture* t = image(2, 2, pattern(2, 2, 1), TextureFilter::linear, TextureAddress::wrap);
     Texture* never = device.new_texture();
     device.resize(80, 30);
     EXPECT_EQ(device.target_width(), 80);
@@ -184,8 +190,8 @@ TEST_F(GfxTest, ResizeResetsWithNewSizeAndRestoresTexturesEmpty) {
     EXPECT_EQ(device.present_parameters().back_buffer_width, 80u);
     EXPECT_TRUE(t->holds_image());
     EXPECT_EQ(t->width(), 2);
-    EXPECT_EQ(t->filter_kind(), Texture::kFilterPoint);
-    EXPECT_EQ(t->address_kind(), Texture::kAddressClamp);
+    EXPECT_EQ(t->filter_kind(), TextureFilter::point);
+    EXPECT_EQ(t->address_kind(), TextureAddress::clamp);
     EXPECT_FALSE(never->holds_image());
     EXPECT_EQ(pt::counters().reset, 1);
     device.resize(0, 10);  // a minimised window keeps the size
@@ -231,8 +237,8 @@ TEST_F(GfxTest, LostDeviceStates) {
     EXPECT_EQ(device.target_width(), kWidth);
     EXPECT_EQ(device.target_height(), kHeight);
     EXPECT_TRUE(t->holds_image());
-    EXPECT_EQ(t->filter_kind(), 0);
-    EXPECT_EQ(t->address_kind(), 1);
+    EXPECT_EQ(t->filter_kind(), TextureFilter::point);
+    EXPECT_EQ(t->address_kind(), TextureAddress::clamp);
     EXPECT_EQ(p::test_cooperative_level(d), p::kOk);
 
     // Like Direct3D, Reset refuses while a render target is still held, and the device then
@@ -253,7 +259,7 @@ TEST_F(GfxTest, LostDeviceStates) {
 TEST_F(GfxTest, TextureUploadExchangesRedAndBlueAndReadsBack) {
     std::vector<uint8_t> buffer = {10, 20, 30, 40, 50, 60, 70, 80};
     Texture* t = device.new_texture();
-    ASSERT_TRUE(t->upload(buffer.data(), 2, 1, 1, 1));
+    ASSERT_TRUE(t->upload(buffer.data(), 2, 1, TextureFilter::linear, TextureAddress::clamp));
     EXPECT_EQ(buffer, (std::vector<uint8_t>{30, 20, 10, 40, 70, 60, 50, 80}));
     std::vector<uint8_t> back;
     ASSERT_TRUE(device.read_texture(*t, back));
@@ -262,24 +268,25 @@ TEST_F(GfxTest, TextureUploadExchangesRedAndBlueAndReadsBack) {
     // Uploading again replaces the image and its size.
     auto second = pattern(3, 5, 9);
     const auto expected = second;
-    ASSERT_TRUE(t->upload(second.data(), 3, 5, 0, 2));
+    ASSERT_TRUE(t->upload(second.data(), 3, 5, TextureFilter::point, TextureAddress::mirror));
     EXPECT_EQ(t->width(), 3);
     EXPECT_EQ(t->height(), 5);
-    EXPECT_EQ(t->address_kind(), 2);
+    EXPECT_EQ(t->address_kind(), TextureAddress::mirror);
     ASSERT_TRUE(device.read_texture(*t, back));
     EXPECT_EQ(back, expected);
 
     // Bad sizes and null buffers fail without touching anything.
-    EXPECT_FALSE(t->upload(nullptr, 2, 2, 0, 0));
-    EXPECT_FALSE(t->upload(second.data(), 0, 5, 0, 0));
-    EXPECT_FALSE(t->upload(second.data(), 1 << 20, 1, 0, 0));
-    EXPECT_FALSE(t->create(-1, 4, 0, 0));
+    EXPECT_FALSE(t->upload(nullptr, 2, 2, TextureFilter::point, TextureAddress::wrap));
+    EXPECT_FALSE(t->upload(second.data(), 0, 5, TextureFilter::point, TextureAddress::wrap));
+    EXPECT_FALSE(t->upload(second.data(), 1 << 20, 1, TextureFilter::point, TextureAddress::wrap));
+    EXPECT_FALSE(t->create(-1, 4, TextureFilter::point, TextureAddress::wrap));
 
     // An image wider than the card's largest texture leaves the texture empty, so that nobody
     // takes it as loaded: it held 3 x 5 before.
-    ASSERT_TRUE(t->upload(second.data(), 3, 5, 0, 2));
+    ASSERT_TRUE(t->upload(second.data(), 3, 5, TextureFilter::point, TextureAddress::mirror));
     std::vector<uint8_t> wide(static_cast<size_t>(device.max_texture_size() + 1) * 4);
-    EXPECT_FALSE(t->upload(wide.data(), device.max_texture_size() + 1, 1, 1, 1));
+    EXPECT_FALSE(t->upload(wide.data(), device.max_texture_size() + 1, 1, TextureFilter::linear,
+                           TextureAddress::clamp));
     EXPECT_EQ(t->width(), 0);
     EXPECT_EQ(t->height(), 0);
     EXPECT_FALSE(t->holds_image());
@@ -288,10 +295,10 @@ TEST_F(GfxTest, TextureUploadExchangesRedAndBlueAndReadsBack) {
 TEST_F(GfxTest, CreateNeedsAnEmptyTexture) {
     Texture* t = device.new_texture();
     EXPECT_EQ(t->width(), 0);
-    ASSERT_TRUE(t->create(16, 8, 0, 1));
+    ASSERT_TRUE(t->create(16, 8, TextureFilter::point, TextureAddress::clamp));
     EXPECT_EQ(t->width(), 16);
     EXPECT_NE(t->surface(), nullptr);
-    EXPECT_FALSE(t->create(4, 4, 0, 1));
+    EXPECT_FALSE(t->create(4, 4, TextureFilter::point, TextureAddress::clamp));
     EXPECT_EQ(t->width(), 16);
 }
 
@@ -299,7 +306,7 @@ TEST_F(GfxTest, DestroyKeepsListOrder) {
     Texture* a = device.new_texture();
     Texture* b = device.new_texture();
     Texture* c = device.new_texture();
-    ASSERT_TRUE(b->create(4, 4, 0, 1));
+    ASSERT_TRUE(b->create(4, 4, TextureFilter::point, TextureAddress::clamp));
     delete b;
     EXPECT_EQ(device.textures(), (std::vector<Texture*>{a, c}));
     a->destroy();  // off the list; destroying again changes nothing
@@ -327,7 +334,7 @@ TEST_F(GfxTest, DestroyReleasesEverythingAndCanCreateAgain) {
     EXPECT_TRUE(device.textures().empty());
     EXPECT_TRUE(device.shaders().empty());
     EXPECT_EQ(device.platform_device(), nullptr);
-    ASSERT_EQ(device.create(0, 8, 8, 60, false), RenderDevice::kCreated);
+    ASSERT_EQ(device.create(0, 8, 8, 60, false), RenderDevice::CreateResult::created);
     EXPECT_EQ(device.target_width(), 8);
 }
 

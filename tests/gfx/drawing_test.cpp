@@ -138,7 +138,7 @@ TEST_F(GfxTest, MalformedProgramFilesFail) {
 
 TEST_F(GfxTest, QuadOffsetsAndRect) {
     Texture* target = device.new_texture();
-    ASSERT_TRUE(target->create(1024, 768, 0, 1));
+    ASSERT_TRUE(target->create(1024, 768, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(target));
     device.set_shader(program(kSampleBody));
     device.draw_quad(-1, -1, 1, 1);
@@ -167,7 +167,7 @@ TEST_F(GfxTest, OrientationUploadDrawAndRenderToTexture) {
     device.set_shader(s);
 
     Texture* rt = device.new_texture();
-    ASSERT_TRUE(rt->create(kWidth, kHeight, 0, 1));
+    ASSERT_TRUE(rt->create(kWidth, kHeight, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(rt));
     device.draw_quad(-1, -1, 1, 1);
     std::vector<uint8_t> drawn;
@@ -193,7 +193,7 @@ TEST_F(GfxTest, PointFilteredCopyIsExactAtOddSizes) {
         const auto img = pattern(w, h, static_cast<uint32_t>(w));
         Texture* t = image(w, h, img);
         Texture* rt = device.new_texture();
-        ASSERT_TRUE(rt->create(w, h, 0, 1));
+        ASSERT_TRUE(rt->create(w, h, TextureFilter::point, TextureAddress::clamp));
         ASSERT_TRUE(device.set_target(rt));
         EXPECT_EQ(device.target_width(), w);
         Shader* s = program(kSampleBody);
@@ -217,9 +217,9 @@ TEST_F(GfxTest, HalfPixelShiftedLinearCopyIsExact) {
         for (int x = 0; x < n; ++x)
             for (int c = 0; c < 4; ++c)
                 board[(static_cast<size_t>(y) * n + x) * 4 + c] = (x + y) % 2 ? 255 : 0;
-    Texture* t = image(n, n, board, Texture::kFilterLinear, Texture::kAddressWrap);
+    Texture* t = image(n, n, board, TextureFilter::linear, TextureAddress::wrap);
     Texture* rt = device.new_texture();
-    ASSERT_TRUE(rt->create(n, n, 0, 1));
+    ASSERT_TRUE(rt->create(n, n, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(rt));
     Shader* s = program(kSampleBody);
     s->set_texture(0, t);
@@ -236,13 +236,13 @@ TEST_F(GfxTest, LinearFilterAtWorkSizeMagnifiesWithPoint) {
     // 2 x 1 black/white drawn into 8 x 1: point gives a hard edge, linear a ramp.
     std::vector<uint8_t> img = {0, 0, 0, 255, 255, 255, 255, 255};
     Texture* rt = device.new_texture();
-    ASSERT_TRUE(rt->create(8, 1, 0, 1));
+    ASSERT_TRUE(rt->create(8, 1, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(rt));
     Shader* s = program(kSampleBody);
     device.set_shader(s);
-    auto draw = [&](int filter) {
+    auto draw = [&](TextureFilter filter) {
         auto copy = img;
-        Texture* t = image(2, 1, copy, filter, Texture::kAddressClamp);
+        Texture* t = image(2, 1, copy, filter, TextureAddress::clamp);
         s->set_texture(0, t);
         device.draw_quad(-1, -1, 1, 1);
         std::vector<uint8_t> out;
@@ -250,14 +250,14 @@ TEST_F(GfxTest, LinearFilterAtWorkSizeMagnifiesWithPoint) {
         delete t;
         return out;
     };
-    const auto point = draw(Texture::kFilterPoint);
+    const auto point = draw(TextureFilter::point);
     EXPECT_EQ(point[2 * 4], 0);
     EXPECT_EQ(point[5 * 4], 255);
-    const auto linear = draw(Texture::kFilterLinear);
+    const auto linear = draw(TextureFilter::linear);
     EXPECT_GT(linear[3 * 4], 0);
     EXPECT_LT(linear[4 * 4], 255);
     device.set_work_size(2, 1);
-    EXPECT_EQ(draw(Texture::kFilterLinear), point);
+    EXPECT_EQ(draw(TextureFilter::linear), point);
 }
 
 TEST_F(GfxTest, AddressKinds) {
@@ -265,13 +265,13 @@ TEST_F(GfxTest, AddressKinds) {
     // texels, mirror reflects.
     std::vector<uint8_t> img = {0, 0, 0, 255, 255, 255, 255, 255};
     Texture* rt = device.new_texture();
-    ASSERT_TRUE(rt->create(12, 1, 0, 1));
+    ASSERT_TRUE(rt->create(12, 1, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(rt));
     Shader* s = program("bw_oC0 = texture(bw_ps_s0, vec2(uv.x * 3.0 - 1.0, uv.y));");
     device.set_shader(s);
-    auto draw = [&](int address) {
+    auto draw = [&](TextureAddress address) {
         auto copy = img;
-        Texture* t = image(2, 1, copy, Texture::kFilterPoint, address);
+        Texture* t = image(2, 1, copy, TextureFilter::point, address);
         s->set_texture(0, t);
         device.draw_quad(-1, -1, 1, 1);
         std::vector<uint8_t> out;
@@ -281,9 +281,9 @@ TEST_F(GfxTest, AddressKinds) {
         for (int x = 0; x < 12; ++x) red += out[static_cast<size_t>(x) * 4] ? '1' : '0';
         return red;
     };
-    EXPECT_EQ(draw(Texture::kAddressWrap), "001100110011");
-    EXPECT_EQ(draw(Texture::kAddressClamp), "000000111111");
-    EXPECT_EQ(draw(Texture::kAddressMirror), "110000111100");
+    EXPECT_EQ(draw(TextureAddress::wrap), "001100110011");
+    EXPECT_EQ(draw(TextureAddress::clamp), "000000111111");
+    EXPECT_EQ(draw(TextureAddress::mirror), "110000111100");
 }
 
 TEST_F(GfxTest, BlendModeOneIsSourceAlphaOver) {
@@ -291,12 +291,12 @@ TEST_F(GfxTest, BlendModeOneIsSourceAlphaOver) {
     s->set_param("colour", 1.0f, 0.0f, 0.0f, 0.25f);
     device.set_shader(s);
     device.clear(0, 0, 1);
-    device.set_blend(1);
+    device.set_blend(RenderDevice::Blend::alpha);
     device.draw_quad(-1, -1, 1, 1);
     auto rgba = read_target();
     EXPECT_NEAR(pixel(rgba, kWidth, 7, 7)[0], 64, 1);
     EXPECT_NEAR(pixel(rgba, kWidth, 7, 7)[2], 191, 1);
-    device.set_blend(0);
+    device.set_blend(RenderDevice::Blend::off);
     device.draw_quad(-1, -1, 1, 1);
     rgba = read_target();
     EXPECT_EQ(pixel(rgba, kWidth, 7, 7)[0], 255);
@@ -309,7 +309,7 @@ TEST_F(GfxTest, TargetSwitching) {
     EXPECT_FALSE(device.set_target(nullptr));
     EXPECT_FALSE(device.set_target(t));  // no surface yet
     EXPECT_EQ(device.target_width(), kWidth);
-    ASSERT_TRUE(t->create(16, 8, 0, 1));
+    ASSERT_TRUE(t->create(16, 8, TextureFilter::point, TextureAddress::clamp));
     ASSERT_TRUE(device.set_target(t));
     EXPECT_EQ(device.target_width(), 16);
     EXPECT_EQ(device.target_height(), 8);
@@ -330,7 +330,7 @@ TEST_F(GfxTest, CopyFromTarget) {
     device.draw_quad(-1, -1, 1, 1);
 
     Texture* same = device.new_texture();
-    ASSERT_TRUE(same->create(kWidth, kHeight, 0, 1));
+    ASSERT_TRUE(same->create(kWidth, kHeight, TextureFilter::point, TextureAddress::clamp));
     same->copy_from_target();
     std::vector<uint8_t> out;
     ASSERT_TRUE(device.read_texture(*same, out));
@@ -338,7 +338,7 @@ TEST_F(GfxTest, CopyFromTarget) {
 
     // Half size: linear filtering gives the mean of each 2 x 2 block.
     Texture* half = device.new_texture();
-    ASSERT_TRUE(half->create(kWidth / 2, kHeight / 2, 0, 1));
+    ASSERT_TRUE(half->create(kWidth / 2, kHeight / 2, TextureFilter::point, TextureAddress::clamp));
     half->copy_from_target();
     ASSERT_TRUE(device.read_texture(*half, out));
     for (int y = 0; y < kHeight / 2; y += 5) {

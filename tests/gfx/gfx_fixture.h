@@ -81,11 +81,12 @@ class GfxTest : public ::testing::Test {
         pt::injection() = {};
         pt::clear_counters();
         ::testing::internal::CaptureStderr();
-        const int result = device.create(0, kWidth, kHeight, 60, false);
+        const RenderDevice::CreateResult result = device.create(0, kWidth, kHeight, 60, false);
         const std::string err = ::testing::internal::GetCapturedStderr();
-        if (result == RenderDevice::kRuntimeMissing && std::getenv("BRUSHWRIGHT_ALLOW_NO_GPU"))
+        if (result == RenderDevice::CreateResult::runtime_missing &&
+            std::getenv("BRUSHWRIGHT_ALLOW_NO_GPU"))
             GTEST_SKIP() << "no EGL display: " << err;
-        ASSERT_EQ(result, RenderDevice::kCreated) << err;
+        ASSERT_EQ(result, RenderDevice::CreateResult::created) << err;
         pt::clear_counters();
     }
     void TearDown() override {
@@ -106,7 +107,9 @@ class GfxTest : public ::testing::Test {
         return s;
     }
 
-    Texture* image(int w, int h, std::vector<uint8_t> rgba, int filter = 0, int address = 1) {
+    Texture* image(int w, int h, std::vector<uint8_t> rgba,
+                   TextureFilter filter = TextureFilter::point,
+                   TextureAddress address = TextureAddress::clamp) {
         Texture* t = device.new_texture();
         EXPECT_TRUE(t->upload(rgba.data(), w, h, filter, address));
         return t;

@@ -20,7 +20,7 @@ TEST(GfxWindow, PresentsIntoAnX11Window) {
     XSync(x, False);
     {
         RenderDevice device;
-        ASSERT_EQ(device.create(window, 64, 32, 60, false), RenderDevice::kCreated);
+        ASSERT_EQ(device.create(window, 64, 32, 60, false), RenderDevice::CreateResult::created);
         gfx::platform::testing::clear_counters();
         // Red top half, green bottom half: the window shows the top row at its top.
         std::vector<uint8_t> img(64 * 32 * 4, 255);
@@ -31,7 +31,7 @@ TEST(GfxWindow, PresentsIntoAnX11Window) {
             img[i + 2] = 0;
         }
         Texture* t = device.new_texture();
-        ASSERT_TRUE(t->upload(img.data(), 64, 32, 0, 1));
+        ASSERT_TRUE(t->upload(img.data(), 64, 32, TextureFilter::point, TextureAddress::clamp));
         Shader* s = device.new_shader();
         gfx::platform::testing::set_glsl_override(gfx_test::kVertexGlsl,
                                                   gfx_test::fragment_glsl(gfx_test::kSampleBody));

@@ -46,8 +46,8 @@ TEST_F(TextureLoading, FilesByExtensionAndNumberedImagesUpsideDown) {
     int width = 0, height = 0, count = 0;
     ASSERT_TRUE(loading::load_texture(*t, "sig3.tga.jpg", width, height));
     EXPECT_EQ(width, 2);
-    EXPECT_EQ(t->filter_kind(), 1);
-    EXPECT_EQ(t->address_kind(), 1);
+    EXPECT_EQ(t->filter_kind(), TextureFilter::linear);
+    EXPECT_EQ(t->address_kind(), TextureAddress::clamp);
     EXPECT_EQ(contents(*t), (Bytes{30, 20, 10, 255, 60, 50, 40, 255}));
     testing::internal::CaptureStderr();  // failures leave the texture as it was
     EXPECT_FALSE(loading::load_texture(*t, "oil3.JPG", width, height));
