@@ -91,19 +91,19 @@ std::optional<float> parse_frame_rate(const std::string& text) {
     return static_cast<float>(rate);
 }
 
-void read_run_settings(const void* context) {
-    const auto& run = *static_cast<const RunSettings*>(context);
-    picture::Settings& s = picture::settings();
+// The one place where this run's options become the settings the picture paints with.
+picture::Settings settings_for_run(const RunSettings& run) {
     const host::StoredSettings stored = host::read_settings_file(host::settings_file_path());
     if (!stored.unreadable.empty())
         std::fprintf(stderr, "brushwright: %s; painting with the defaults\n",
                      stored.unreadable.c_str());
-    s = host::settings_from_store(stored, host::sample_data_folder());
+    picture::Settings s = host::settings_from_store(stored, host::sample_data_folder());
     if (s.data_folder.empty()) s.data_folder = host::sample_data_folder();
     if (run.data) s.data_folder = *run.data;
     if (run.speed) s.speed = static_cast<float>(*run.speed);
     if (run.delay) s.delay = static_cast<float>(*run.delay);
     s.frame_rate = run.frame_rate;
+    return s;
 }
 
 constexpr char kNotANumber[] = "is not a whole number from 0 to 4294967295";
@@ -283,8 +283,6 @@ int main(int argc, char** argv) {
         run.frame_rate = *parsed_rate;
     }
     host::X11RunOptions options;
-    options.read_settings = read_run_settings;
-    options.settings_context = &run;
     if (given("root")) {
         options.kind = host::RunKind::embedded;
         if (const char* env = std::getenv("XSCREENSAVER_WINDOW"); env && *env) {
@@ -321,6 +319,7 @@ int main(int argc, char** argv) {
     if (const auto display = value("display")) ::setenv("DISPLAY", display->c_str(), 1);
     int code = 0;
     {
+        options.settings = settings_for_run(run);
         host::X11Saver saver(options);
         std::string error;
         if (!saver.connect(error)) {
