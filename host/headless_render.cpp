@@ -3,39 +3,28 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "gfx/render_device.h"
 #include "gfx/texture.h"
+#include "host/saver_options.h"
 #include "loading/png_writer.h"
 #include "picture/clock.h"
 #include "picture/picture.h"
 #include "picture/picture_state.h"
 
-#ifndef BRUSHWRIGHT_DEFAULT_DATA_ROOT
-#define BRUSHWRIGHT_DEFAULT_DATA_ROOT "."
-#endif
-
 namespace {
-
-constexpr char kUsage[] =
-    "usage: brushwright --render OUTDIR [--paintings N] [--size WxH] [--seed S] [--data DATAROOT]"
-    " [--speed S] [--delay D] [--frames K] [--rate R]\n";
 
 struct RenderOptions {
     std::string out_dir;
     long paintings = 4;
     int width = 1280;
     int height = 720;
-    unsigned long seed = 1;
-    std::string data_root = BRUSHWRIGHT_DEFAULT_DATA_ROOT;
-    float speed = 20.0f;
-    float delay = 7.0f;
+    uint32_t seed = 1;
     long frames_every = 0;
     long rate = 0;  // frames a second of the virtual clock; 0: see effective_rate
 };
@@ -48,104 +37,60 @@ long effective_rate(const RenderOptions& o) {
     return o.frames_every > 0 ? 60 : 6;
 }
 
-// 64 bits wide everywhere (a long has 32 on Windows), so a seed may take any 32-bit value.
-bool parse_long(const char* text, long long low, long long high, long long& out) {
-    char* end = nullptr;
-    const long long v = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high) return false;
-    out = v;
-    return true;
-}
-
-bool parse_long(const char* text, long low, long high, long& out) {
-    long long v = 0;
-    if (!parse_long(text, static_cast<long long>(low), static_cast<long long>(high), v))
-        return false;
-    out = static_cast<long>(v);
-    return true;
-}
-
-bool parse_float(const char* text, float& out) {
-    char* end = nullptr;
-    out = std::strtof(text, &end);
-    return end != text && *end == '\0' && std::isfinite(out);
-}
-
 // A render must end: no painting may take more frames than this to paint or to hold.
 constexpr double kMaxFramesPerPainting = 1e6;
 
 // Half a turn of the phase paints one painting; SPEED moves it SPEED x 0.02 radians a second
 // (0 means the default step), DELAY holds each painting for DELAY seconds.
-bool can_finish(const RenderOptions& o) {
+bool can_finish(const RenderOptions& o, const picture::Settings& s) {
     const double rate = static_cast<double>(effective_rate(o));
-    const double step = o.speed != 0.0f ? std::fabs(static_cast<double>(o.speed)) * 0.02 : 0.4;
+    const double step = s.speed != 0.0f ? std::fabs(static_cast<double>(s.speed)) * 0.02 : 0.4;
     const double paint_frames = 3.14159265358979 * rate / step;
     if (paint_frames > kMaxFramesPerPainting) {
         std::fprintf(stderr,
                      "brushwright: --speed %g is too slow to finish a painting (%.3g frames at %g "
                      "a second; at most %.0f): use %g or more\n",
-                     static_cast<double>(o.speed), paint_frames, rate, kMaxFramesPerPainting,
+                     static_cast<double>(s.speed), paint_frames, rate, kMaxFramesPerPainting,
                      3.14159265358979 * rate * 50.0 / kMaxFramesPerPainting * 1.0001);
         return false;
     }
-    const double hold_frames = static_cast<double>(o.delay) * rate;
+    const double hold_frames = static_cast<double>(s.delay) * rate;
     if (hold_frames > kMaxFramesPerPainting) {
         std::fprintf(stderr,
                      "brushwright: --delay %g holds each painting for %.3g frames (at most %.0f at "
                      "%g a second)\n",
-                     static_cast<double>(o.delay), hold_frames, kMaxFramesPerPainting, rate);
+                     static_cast<double>(s.delay), hold_frames, kMaxFramesPerPainting, rate);
         return false;
     }
     return true;
 }
 
-bool parse_size(const char* text, int& width, int& height) {
-    const char* x = std::strchr(text, 'x');
-    if (!x) return false;
-    long w = 0, h = 0;
-    if (!parse_long(std::string(text, x).c_str(), 16, 16384, w) || !parse_long(x + 1, 16, 16384, h))
-        return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
-}
-
-bool parse_options(int argc, char** argv, RenderOptions& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        long long n = 0;
-        bool ok = value != nullptr;
-        if (arg == "--render") {
-            if (ok) o.out_dir = value;
-        } else if (arg == "--paintings") {
-            ok = ok && parse_long(value, 1, 100000, o.paintings);
-        } else if (arg == "--size") {
-            ok = ok && parse_size(value, o.width, o.height);
-        } else if (arg == "--seed") {
-            ok = ok && parse_long(value, 0, 0xFFFFFFFFLL, n);
-            o.seed = static_cast<unsigned long>(n);
-        } else if (arg == "--data") {
-            if (ok) o.data_root = value;
-        } else if (arg == "--speed") {
-            ok = ok && parse_float(value, o.speed);
-        } else if (arg == "--delay") {
-            ok = ok && parse_float(value, o.delay);
-        } else if (arg == "--frames") {
-            ok = ok && parse_long(value, 1, 1000000, o.frames_every);
-        } else if (arg == "--rate") {
-            ok = ok && parse_long(value, 1, 1000, o.rate);
-        } else {
-            std::fprintf(stderr, "brushwright: unknown option \"%s\"\n", arg.c_str());
-            return false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "brushwright: %s needs a valid value\n", arg.c_str());
-            return false;
-        }
-        ++i;
+// The render's own options; the picture's settings come from settings_for_run.
+std::optional<RenderOptions> render_options(const host::ParsedOptions& parsed) {
+    const auto table = host::saver_options();
+    if (!parsed.words.empty()) {
+        std::fprintf(stderr, "brushwright: \"%s\" is no option of --render\n",
+                     parsed.words[0].c_str());
+        return std::nullopt;
     }
-    return !o.out_dir.empty();
+    RenderOptions o;
+    o.out_dir = host::option_value(parsed, table, "render").value_or("");
+    if (o.out_dir.empty()) {
+        std::fprintf(stderr, "brushwright: --render needs OUTDIR\n");
+        return std::nullopt;
+    }
+    if (auto n = host::whole_option(parsed, table, "paintings"))
+        o.paintings = static_cast<long>(*n);
+    if (auto size = host::size_option(parsed, table, "size")) {
+        o.width = size->width;
+        o.height = size->height;
+    }
+    if (auto seed = host::whole_option(parsed, table, "seed"))
+        o.seed = static_cast<uint32_t>(*seed);
+    if (auto n = host::whole_option(parsed, table, "frames"))
+        o.frames_every = static_cast<long>(*n);
+    if (auto n = host::whole_option(parsed, table, "rate")) o.rate = static_cast<long>(*n);
+    return o;
 }
 
 // The fixed clocks: the seed is the tick count; the frame clock advances one frame at a time.
@@ -185,18 +130,24 @@ std::string numbered(const std::string& dir, const char* stem, uint64_t n, int d
 
 }  // namespace
 
-int host::run_headless_render(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-    RenderOptions o;
-    if (!parse_options(argc, argv, o)) {
-        std::fputs(kUsage, stderr);
+int host::run_headless_render(ParsedOptions parsed, const std::string& default_data_folder) {
+    check_run(parsed, saver_options(), kRenderRun);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "brushwright: %s\n", parsed.error.c_str());
         return 2;
     }
-    if (!can_finish(o)) return 2;
+    if (has_option(parsed, saver_options(), "help")) {
+        std::fputs(render_option_help().c_str(), stdout);
+        return 0;
+    }
+    const std::optional<RenderOptions> options = render_options(parsed);
+    if (!options) return 2;
+    const RenderOptions& o = *options;
+    picture::Settings base;
+    base.data_folder = default_data_folder;
+    picture::Settings run = settings_for_run(parsed, base);
+    run.frame_rate = static_cast<float>(effective_rate(o));
+    if (!can_finish(o, run)) return 2;
     std::error_code made;
     std::filesystem::create_directories(o.out_dir, made);
     if (!std::filesystem::is_directory(o.out_dir, made)) {
@@ -204,12 +155,8 @@ int host::run_headless_render(int argc, char** argv) {
         return 1;
     }
 
-    picture::Settings& settings = picture::settings();
-    settings.data_folder = o.data_root;
-    settings.speed = o.speed;
-    settings.delay = o.delay;
-    settings.frame_rate = static_cast<float>(effective_rate(o));
-    render_seed = static_cast<uint32_t>(o.seed);
+    picture::settings() = run;
+    render_seed = o.seed;
     render_frame = 0;
     render_rate = static_cast<uint64_t>(effective_rate(o));
     picture::clocks() = {fixed_tick_count, frame_clock};
@@ -220,7 +167,7 @@ int host::run_headless_render(int argc, char** argv) {
         case picture::StartResult::no_device:
             return 1;
         case picture::StartResult::no_parameters:
-            std::fprintf(stderr, "brushwright: no picture in \"%s\"\n", o.data_root.c_str());
+            std::fprintf(stderr, "brushwright: no picture in \"%s\"\n", run.data_folder.c_str());
             return 255;
     }
     RenderDevice& device = *picture::picture_device();

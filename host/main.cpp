@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -22,6 +21,7 @@
 #include "host/headless_render.h"
 #include "host/option_table.h"
 #include "host/picture_engine.h"
+#include "host/saver_options.h"
 #include "host/saver_run.h"
 #include "host/settings_file.h"
 #include "host/settings_model.h"
@@ -32,24 +32,6 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-constexpr host::OptionSpec kOptions[] = {
-    {"root", "", "paint the root window, or the window named by XSCREENSAVER_WINDOW"},
-    {"window-id", "ID", "paint inside the existing window ID (hex 0x... or decimal)"},
-    {"window", "", "paint in a window of its own; q or Escape closes it"},
-    {"fps", "", "show the frame rate in a corner, and on standard error once a second"},
-    {"frame-rate", "N", "frames a second while the picture moves, 1 to 1000 (default 60)"},
-    {"data", "DIR", "data folder for this run (default: the stored PATH, else the sample)"},
-    {"speed", "N", "painting speed for this run (stored value, else 20)"},
-    {"delay", "N", "seconds each finished painting is held, for this run (else 7)"},
-    {"settings", "", "show the stored speed and delay; store --speed and --delay if given"},
-    {"display", "NAME", "the X display (default: $DISPLAY)"},
-    {"render", "OUTDIR",
-     "paint headless into PNG files (the stored PATH unless --data), no display needed "
-     "(--render . --help)"},
-    {"add-to-xscreensaver", "", "add this saver to the programs list of ~/.xscreensaver"},
-    {"help", "", "list the options"},
-};
-
 void print_help() {
     std::printf(
         "usage: brushwright [options] [/s | /p ID | /c:N]\n"
@@ -59,7 +41,7 @@ void print_help() {
         "  /p ID            preview inside window ID (decimal)\n"
         "  /c:N             the settings (as --settings); a bare /c runs full screen\n"
         "%s\nSettings are kept in %s.\n",
-        host::option_help(kOptions).c_str(), host::settings_file_path().c_str());
+        host::saver_option_help().c_str(), host::settings_file_path().c_str());
 }
 
 // A window id as xscreensaver writes one: "0x" and hex digits, or decimal digits. X window ids
@@ -76,44 +58,28 @@ std::optional<unsigned long> parse_window_id(const std::string& text) {
     return static_cast<unsigned long>(id);
 }
 
-// What one run paints with: the stored settings, then this run's overrides (checked numbers).
-struct RunSettings {
-    std::optional<std::string> data;
-    std::optional<uint32_t> speed, delay;
-    float frame_rate = 60.0f;
-};
-
-// --frame-rate: whole frames a second, 1 to 1000.
-std::optional<float> parse_frame_rate(const std::string& text) {
-    char* end = nullptr;
-    const long rate = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || rate < 1 || rate > 1000) return std::nullopt;
-    return static_cast<float>(rate);
-}
-
-void read_run_settings(const void* context) {
-    const auto& run = *static_cast<const RunSettings*>(context);
-    picture::Settings& s = picture::settings();
+// The stored settings, then this run's options.
+picture::Settings settings_for_run(const host::ParsedOptions& parsed) {
     const host::StoredSettings stored = host::read_settings_file(host::settings_file_path());
     if (!stored.unreadable.empty())
         std::fprintf(stderr, "brushwright: %s; painting with the defaults\n",
                      stored.unreadable.c_str());
-    s = host::settings_from_store(stored, host::sample_data_folder());
+    picture::Settings s = host::settings_from_store(stored, host::sample_data_folder());
     if (s.data_folder.empty()) s.data_folder = host::sample_data_folder();
-    if (run.data) s.data_folder = *run.data;
-    if (run.speed) s.speed = static_cast<float>(*run.speed);
-    if (run.delay) s.delay = static_cast<float>(*run.delay);
-    s.frame_rate = run.frame_rate;
+    return host::settings_for_run(parsed, s);
 }
 
 constexpr char kNotANumber[] = "is not a whole number from 0 to 4294967295";
 
-// --speed or --delay: a number as the settings file keeps one, or a usage error.
-bool number_option(const std::optional<std::string>& text, const char* name,
+// --speed or --delay for the settings: a whole number, as the settings file keeps one, or a
+// usage error.
+bool stored_number(const host::ParsedOptions& parsed, const char* name,
                    std::optional<uint32_t>& out) {
+    const auto text = host::option_value(parsed, host::saver_options(), name);
     if (!text) return true;
-    out = host::unsigned_number(*text);
-    if (!out)
+    if (const auto value = host::whole_number(*text, 0, 0xFFFFFFFFu))
+        out = static_cast<uint32_t>(*value);
+    else
         std::fprintf(stderr, "brushwright: --%s \"%s\" %s\n", name, text->c_str(), kNotANumber);
     return out.has_value();
 }
@@ -218,31 +184,26 @@ int add_to_xscreensaver() {
 
 // The headless run paints what every other run paints unless --data names another data root:
 // the stored PATH, else the sample picture wherever it is installed.
-int render(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    bool has_data = false;
-    for (int i = 1; i < argc; ++i) has_data = has_data || std::strcmp(argv[i], "--data") == 0;
-    std::string data_option = "--data", data_root;
-    if (!has_data) {
+int render(const host::ParsedOptions& parsed) {
+    std::string data_root;
+    if (!host::has_option(parsed, host::saver_options(), "data")) {
         const host::StoredSettings stored = host::read_settings_file(host::settings_file_path());
         if (!stored.unreadable.empty())
             std::fprintf(stderr, "brushwright: %s; painting the sample picture\n",
                          stored.unreadable.c_str());
         data_root = host::settings_from_store(stored, host::sample_data_folder()).data_folder;
         if (data_root.empty()) data_root = host::sample_data_folder();
-        args.push_back(data_option.data());
-        args.push_back(data_root.data());
     }
-    return host::run_headless_render(static_cast<int>(args.size()), args.data());
+    return host::run_headless_render(parsed, data_root);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--render") == 0) return render(argc, argv);
-
-    const host::ParsedOptions parsed = host::parse_options(kOptions, argc, argv);
+    const auto kOptions = host::saver_options();
+    host::ParsedOptions parsed = host::parse_options(kOptions, argc, argv);
+    if (parsed.error.empty() && host::has_option(parsed, kOptions, "render")) return render(parsed);
+    host::check_run(parsed, kOptions, host::kWindowRuns);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "brushwright: %s\n", parsed.error.c_str());
         return kExitUsage;
@@ -259,12 +220,12 @@ int main(int argc, char** argv) {
     for (const std::string& w : parsed.words) saver_words += (saver_words.empty() ? "" : " ") + w;
     const std::vector<std::string> words = host::split_command_line(saver_words);
     const host::RunChoice choice = host::choose_run_mode(words);
-    RunSettings run{value("data"), std::nullopt, std::nullopt};
-    if (!number_option(value("speed"), "speed", run.speed) ||
-        !number_option(value("delay"), "delay", run.delay))
-        return kExitUsage;
-    if (given("settings") || choice.mode == host::RunMode::settings)
-        return run_settings(run.speed, run.delay);
+    if (given("settings") || choice.mode == host::RunMode::settings) {
+        std::optional<uint32_t> speed, delay;
+        if (!stored_number(parsed, "speed", speed) || !stored_number(parsed, "delay", delay))
+            return kExitUsage;
+        return run_settings(speed, delay);
+    }
     // A preview needs a window to paint in: "/p" with anything but a window id is refused
     // rather than taken for the full-screen run.
     if (!words.empty() && words[0] == "/p" && choice.mode != host::RunMode::preview) {
@@ -272,19 +233,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brushwright: /p \"%s\" is not a window id\n", id.c_str());
         return kExitUsage;
     }
-    if (const auto rate = value("frame-rate")) {
-        const auto parsed_rate = parse_frame_rate(*rate);
-        if (!parsed_rate) {
-            std::fprintf(stderr,
-                         "brushwright: --frame-rate \"%s\" is not a whole number from 1 to 1000\n",
-                         rate->c_str());
-            return kExitUsage;
-        }
-        run.frame_rate = *parsed_rate;
-    }
     host::X11RunOptions options;
-    options.read_settings = read_run_settings;
-    options.settings_context = &run;
     if (given("root")) {
         options.kind = host::RunKind::embedded;
         if (const char* env = std::getenv("XSCREENSAVER_WINDOW"); env && *env) {
@@ -321,6 +270,7 @@ int main(int argc, char** argv) {
     if (const auto display = value("display")) ::setenv("DISPLAY", display->c_str(), 1);
     int code = 0;
     {
+        options.settings = settings_for_run(parsed);
         host::X11Saver saver(options);
         std::string error;
         if (!saver.connect(error)) {

@@ -6,7 +6,9 @@
 namespace host {
 
 struct PictureEngine {
-    picture::StartResult start(gfx::WindowHandle window, int width, int height, bool full_screen) {
+    picture::StartResult start(const picture::Settings& settings, gfx::WindowHandle window,
+                               int width, int height, bool full_screen) {
+        picture::settings() = settings;
         return picture::start_picture(window, width, height, full_screen);
     }
     void step() { picture::picture_step(); }

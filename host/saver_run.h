@@ -4,13 +4,14 @@
 // and the exit code. The platform supplies a window and the engine as plain types with the
 // members used below (no virtual calls):
 //
-//   Window: bool create(); void read_settings(); bool wait_preview_second() (false: the window
-//           went away meanwhile); int width(), height(); gfx::WindowHandle handle();
+//   Window: bool create(); picture::Settings settings() (what this run paints with, asked for
+//           once the window exists); bool wait_preview_second() (false: the window went away
+//           meanwhile); int width(), height(); gfx::WindowHandle handle();
 //           void hide_cursor(); void show_cursor(); void close();
 //           Pump pump(Engine&, int64_t wait_us) (waits up to wait_us for an event, takes at
 //           most one and hands it to on_event); int64_t now_us() (a steady clock);
 //           void frame_drawn();
-//   Engine: picture::StartResult start(handle, width, height, full_screen); void step();
+//   Engine: picture::StartResult start(settings, handle, width, height, full_screen); void step();
 //           Device* device() (null before start); void stop(); uint32_t still_ms() (how long
 //           the picture stays as the last frame showed it); float frame_rate() (the rate the
 //           frames that move are paced to);
@@ -150,7 +151,7 @@ inline constexpr int kExitSettings = 1;       // after the settings dialog
 template <class Window, class Engine>
 int run_saver(Window& window, Engine& engine, RunKind kind) {
     if (!window.create()) return kExitNormal;
-    window.read_settings();
+    const picture::Settings settings = window.settings();
     // The picture starts about one second after the preview window shows; a window destroyed
     // during that second ends the run before anything starts.
     if (kind == RunKind::preview && !window.wait_preview_second()) return kExitNormal;
@@ -162,7 +163,8 @@ int run_saver(Window& window, Engine& engine, RunKind kind) {
     // The device always runs windowed, also in the full-screen run: the window itself covers
     // the screen. An exclusive device would switch the display mode (a refused mode ends the
     // run) and be lost whenever another window takes the focus.
-    const picture::StartResult started = engine.start(window.handle(), width, height, false);
+    const picture::StartResult started =
+        engine.start(settings, window.handle(), width, height, false);
 
     int code = kExitNormal;
     if (started == picture::StartResult::started) {

@@ -19,6 +19,7 @@
 #include "host/command_line.h"
 #include "host/headless_render.h"
 #include "host/picture_engine.h"
+#include "host/saver_options.h"
 #include "host/saver_run.h"
 #include "host/win32_settings.h"
 #include "host/win32_window.h"
@@ -66,9 +67,12 @@ uint32_t multimedia_time() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+    // "--render" takes the saver's option table; the picture is the one in the current folder
+    // unless --data names another, as in the window runs without a stored PATH.
     for (int i = 1; i < __argc; ++i)
         if (std::strcmp(__argv[i], "--render") == 0)
-            return host::run_headless_render(__argc, __argv);
+            return host::run_headless_render(
+                host::parse_options(host::saver_options(), __argc, __argv), ".");
     const host::Win32Strings strings = host::load_strings(instance);
     host::register_window_class(instance, strings.window_class);
     const host::RunChoice choice =

@@ -87,10 +87,11 @@ bool host::Win32Window::create() {
     return window_ != nullptr;
 }
 
-void host::Win32Window::read_settings() {
-    picture::settings() = settings_from_store(read_registry_settings());
+picture::Settings host::Win32Window::settings() {
+    const picture::Settings settings = settings_from_store(read_registry_settings());
     ShowWindow(window_, show_command_);
     UpdateWindow(window_);
+    return settings;
 }
 
 bool host::Win32Window::wait_preview_second() {

@@ -37,7 +37,7 @@ class Win32Window {
 
     // The Window members of run_saver().
     bool create();
-    void read_settings();  // and then shows the window
+    picture::Settings settings();  // read from the registry; then the window shows
     bool wait_preview_second();
     int width() const { return width_; }
     int height() const { return height_; }

@@ -15,9 +15,8 @@ struct X11RunOptions {
     RunKind kind = RunKind::full_screen;
     // Embedded: the window to paint (0: the root window). Preview: the parent window.
     unsigned long target = 0;
-    // Called once the window exists, before anything is painted: fills picture::settings().
-    void (*read_settings)(const void* context) = nullptr;
-    const void* settings_context = nullptr;
+    // What the run paints with.
+    picture::Settings settings;
 };
 
 // Makes SIGINT and SIGTERM end the run cleanly (the device is destroyed, the cursor shown). A run
@@ -40,9 +39,7 @@ class X11Saver {
 
     // The Window members of run_saver().
     bool create();
-    void read_settings() {
-        if (options_.read_settings) options_.read_settings(options_.settings_context);
-    }
+    picture::Settings settings() const { return options_.settings; }
     bool wait_preview_second();
     int width() const { return width_; }
     int height() const { return height_; }

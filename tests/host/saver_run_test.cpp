@@ -44,7 +44,8 @@ struct FakeEngine {
     picture::StartResult result = picture::StartResult::started;
     bool has_device = false;
     FakeDevice fake{log};
-    picture::StartResult start(gfx::WindowHandle window, int w, int h, bool full_screen) {
+    picture::StartResult start(const picture::Settings&, gfx::WindowHandle window, int w, int h,
+                               bool full_screen) {
         log->add("start " + std::to_string(window) + " " + std::to_string(w) + "x" +
                  std::to_string(h) + (full_screen ? " full" : " windowed"));
         has_device = result != picture::StartResult::no_device;
@@ -89,7 +90,10 @@ struct FakeWindow {
         log->add("create");
         return creates;
     }
-    void read_settings() { log->add("settings"); }
+    picture::Settings settings() {
+        log->add("settings");
+        return {};
+    }
     bool wait_preview_second() {
         log->add("wait");
         return waits;
