@@ -29,7 +29,7 @@ struct Timeline {
     // A hold lasts DELAY seconds by the picture clock from the end of the painting's frame.
     bool holding = false;
     uint32_t hold_start = 0;
-    // The first painting fades in from black along the crossfade's own curve: the screen shows
+    // The first painting fades in from black along the crossfade's steep half: the screen shows
     // the crossfade weighted by `fade`, which moves from 0 to 1 as a crossfade does, by the
     // clock from the end of the painting's frame (a slow machine's frames do not slow it).
     bool fading_in = true;

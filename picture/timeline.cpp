@@ -44,14 +44,18 @@ bool hold_is_over(const picture::Timeline& timeline, float delay) {
 void move_fade_in(picture::Timeline& timeline) {
     if (!timeline.fading_in) return;
     const double seconds = (picture::picture_clock() - timeline.fade_start) / 1000.0;
-    const double fade_phase = -kHalfPi + timeline.transition_speed * seconds;
+    // The fade takes as long as a crossfade, but runs the steep second half of its curve (from
+    // the middle at 0 to the end at pi/2, at half the speed): a crossfade's eased start stays
+    // black for seconds, this one shows the painting from its first frames.
+    const double fade_phase = 0.5 * timeline.transition_speed * seconds;
     // A SPEED that moves the phase backwards (or not at all) shows the painting at once.
     if (!(fade_phase < kHalfPi) || !(timeline.transition_speed > 0.0)) {
         timeline.fading_in = false;
         timeline.fade = 1.0f;
         return;
     }
-    timeline.fade = static_cast<float>(picture::transition_value(fade_phase));
+    timeline.fade =
+        static_cast<float>(std::max(0.0, 2.0 * picture::transition_value(fade_phase) - 1.0));
 }
 
 }  // namespace
