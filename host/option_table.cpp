@@ -92,6 +92,14 @@ std::optional<WidthHeight> size_value(std::string_view text, int low, int high) 
     return WidthHeight{static_cast<int>(*w), static_cast<int>(*h)};
 }
 
+// True when `word` is an option of the table ("--size", "-seed", "--seed=3").
+static bool names_option(std::span<const OptionSpec> table, std::string_view word) {
+    if (word.size() < 2 || word[0] != '-') return false;
+    std::string_view name = word.substr(word[1] == '-' ? 2 : 1);
+    name = name.substr(0, name.find('='));
+    return find(table, name).has_value();
+}
+
 ParsedOptions parse_options(std::span<const OptionSpec> table, int argc, const char* const* argv) {
     ParsedOptions out;
     for (int i = 1; i < argc; ++i) {
@@ -116,7 +124,9 @@ ParsedOptions parse_options(std::span<const OptionSpec> table, int argc, const c
         if (!option.value_name.empty()) {
             if (inline_value) {
                 parsed.value = *inline_value;
-            } else if (i + 1 < argc) {
+            } else if (i + 1 < argc && !names_option(table, argv[i + 1])) {
+                // An option after an option that wants a value ("--render --help") is not
+                // that value: taken as one, it would name a folder "--help".
                 parsed.value = argv[++i];
             } else {
                 out.error = "option --" + std::string(option.name) + " needs " +

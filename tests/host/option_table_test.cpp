@@ -17,6 +17,9 @@ TEST(SaverOptions, EachRunTakesItsOwnOptionsAndNumbersReadTheSameWay) {
     EXPECT_EQ(parse({"--render", "o", "--seed=3", "-size", "64x48"}, host::kRenderRun).error, "");
     EXPECT_NE(parse({"--render", "o", "--fps"}, host::kRenderRun).error, "");
     EXPECT_NE(parse({"--seed", "3"}, host::kWindowRuns).error, "");
+    // An option is never taken for the value of the one before it.
+    EXPECT_EQ(parse({"--render", "--help"}, host::kRenderRun).error,
+              "option --render needs OUTDIR");
     for (const unsigned run : {host::kWindowRuns, host::kRenderRun}) {
         const host::ParsedOptions p = parse({"--speed", "2.5", "--delay", "0"}, run);
         const picture::Settings s = host::settings_for_run(p, {});
