@@ -149,9 +149,9 @@ ParsedOptions parse_options(std::span<const OptionSpec> table, int argc, const c
 void check_run(ParsedOptions& parsed, std::span<const OptionSpec> table, unsigned run) {
     if (!parsed.error.empty()) return;
     for (const ParsedOption& o : parsed.options) {
-        const OptionSpec& spec = table[o.index];
-        if (spec.runs & run) continue;
-        parsed.error = "option --" + std::string(spec.name) +
+        const OptionSpec& option = table[o.index];
+        if (option.runs & run) continue;
+        parsed.error = "option --" + std::string(option.name) +
                        (run == kRenderRun ? " is not for --render" : " is only for --render");
         return;
     }
