@@ -1,8 +1,11 @@
 #include "picture/program_set.h"
 
+#include <cstdio>
+
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
 #include "loading/data_file.h"
+#include "picture/pass_table.h"
 
 namespace {
 
@@ -12,6 +15,42 @@ bool load_into(Shader* program, const std::string& path) {
     int32_t size = 0;
     loading::ByteBuffer bytes = loading::load_data_file(path, size);
     return bytes && size > 0 && program->load(bytes.get(), static_cast<size_t>(size), path);
+}
+
+// A name the passes set that the loaded program does not declare would be dropped without a
+// word by Shader::set_param; say so once, when the program loads.
+void check_names(const Shader* program, const picture::PassProgram& entry,
+                 const std::string& file) {
+    if (!picture::usable(program)) return;
+    std::vector<std::string> params, samplers;
+    for (const auto* list : {&program->vertex_constants(), &program->pixel_constants()})
+        for (const Shader::Constant& c : *list) params.push_back(c.name);
+    for (const Shader::Sampler& s : program->pixel_samplers()) samplers.push_back(s.name);
+    const std::string missing = picture::undeclared_names(entry, params, samplers);
+    if (!missing.empty())
+        std::fprintf(stderr, "Picture: program \"%s\" does not declare what its passes set:%s\n",
+                     file.c_str(), missing.c_str());
+}
+
+// The slot of the program set that holds the table's program `file`; null for the form
+// generators, which have one slot per plan.
+Shader* picture::ProgramSet::*slot_of(const char* file) {
+    using picture::ProgramSet;
+    struct Slot {
+        const char* file;
+        Shader* ProgramSet::*slot;
+    };
+    static constexpr Slot kSlots[] = {
+        {"paint.bsf", &ProgramSet::paint},           {"formgen_out.bsf", &ProgramSet::formgen_out},
+        {"background.bsf", &ProgramSet::background}, {"filter.bsf", &ProgramSet::filter},
+        {"color.bsf", &ProgramSet::color},           {"visual.bsf", &ProgramSet::visual},
+        {"color_out.bsf", &ProgramSet::color_out},   {"surface_out.bsf", &ProgramSet::surface_out},
+        {"colorgen.bsf", &ProgramSet::colorgen},     {"silhouette.bsf", &ProgramSet::silhouette},
+        {"deriv.bsf", &ProgramSet::deriv},
+    };
+    for (const Slot& s : kSlots)
+        if (std::string_view(s.file) == file) return s.slot;
+    return nullptr;
 }
 
 }  // namespace
@@ -51,31 +90,28 @@ void picture::destroy_program_set(ProgramSet& set) {
 void picture::load_program_set(RenderDevice& device, const PictureConfig& config, ProgramSet& set) {
     destroy_program_set(set);
     const std::string& name = config.name;
-    set.paint = load_named_program(device, name, "paint.bsf");
-    for (int i = 0; i < config.plans && i < kMaxPlans; ++i) {
-        Shader* program = device.new_shader();
-        if (load_into(program, "data/shaders/" + name + "/formgen." + std::to_string(i) + ".bsf")) {
-            set.formgen[i] = program;
+    for (const PassProgram& entry : pass_table()) {
+        if (Shader* ProgramSet::*slot = slot_of(entry.file)) {
+            set.*slot = load_named_program(device, name, entry.file);
+            check_names(set.*slot, entry, entry.file);
             continue;
         }
-        delete program;
-        if (i > 0) {
-            set.formgen[i] = set.formgen[i - 1];
-        } else {
-            set.formgen[0] = device.new_shader();
-            load_into(set.formgen[0], "data/shaders/" + name + "/formgen.bsf");
+        for (int i = 0; i < config.plans && i < kMaxPlans; ++i) {
+            Shader* program = device.new_shader();
+            if (load_into(program,
+                          "data/shaders/" + name + "/formgen." + std::to_string(i) + ".bsf")) {
+                set.formgen[i] = program;
+                check_names(program, entry, "formgen." + std::to_string(i) + ".bsf");
+                continue;
+            }
+            delete program;
+            if (i > 0) {
+                set.formgen[i] = set.formgen[i - 1];
+            } else {
+                set.formgen[0] = device.new_shader();
+                load_into(set.formgen[0], "data/shaders/" + name + "/formgen.bsf");
+                check_names(set.formgen[0], entry, "formgen.bsf");
+            }
         }
     }
-    struct Named {
-        Shader* ProgramSet::*slot;
-        const char* file;
-    };
-    static constexpr Named kNamed[] = {
-        {&ProgramSet::formgen_out, "formgen_out.bsf"}, {&ProgramSet::background, "background.bsf"},
-        {&ProgramSet::filter, "filter.bsf"},           {&ProgramSet::color, "color.bsf"},
-        {&ProgramSet::visual, "visual.bsf"},           {&ProgramSet::color_out, "color_out.bsf"},
-        {&ProgramSet::surface_out, "surface_out.bsf"}, {&ProgramSet::colorgen, "colorgen.bsf"},
-        {&ProgramSet::silhouette, "silhouette.bsf"},   {&ProgramSet::deriv, "deriv.bsf"},
-    };
-    for (const Named& n : kNamed) set.*n.slot = load_named_program(device, name, n.file);
 }

@@ -18,6 +18,7 @@
 #include "loading/data_folder.h"
 #include "loading/image_files.h"
 #include "loading/jpeg_decoder.h"
+#include "picture/pass_table.h"
 #include "shadercode/bsf_file.h"
 #include "shadercode/shader_model.h"
 #include "shadercode/shader_validation.h"
@@ -136,7 +137,7 @@ void check_cost(const std::string& label, const shadercode::BsfFile& file, Repor
 
 // Compares what the passes set with what the program declares.
 void compare_names(const std::string& label, const shadercode::BsfFile& file,
-                   const kit::PictureProgram& entry, Report& report) {
+                   const picture::PassProgram& entry, Report& report) {
     std::set<std::string> declared_params, declared_samplers;
     for (const auto& c : file.vertex_constants) declared_params.insert(c.name);
     for (const auto& c : file.pixel_constants) declared_params.insert(c.name);
@@ -160,7 +161,7 @@ void compare_names(const std::string& label, const shadercode::BsfFile& file,
 
 void check_programs(const std::string& name, int plans, Report& report) {
     const std::string folder = "data/shaders/" + name + "/";
-    for (const kit::PictureProgram& entry : kit::picture_programs()) {
+    for (const picture::PassProgram& entry : picture::pass_table()) {
         if (std::strcmp(entry.file, "formgen") == 0) {
             // One form generator per plan; a missing one shares the plan before it, plan 0
             // falls back to formgen.bsf.
