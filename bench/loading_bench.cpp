@@ -13,10 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "loading/bank_cache.h"
 #include "loading/bank_images.h"
 #include "loading/bank_packing.h"
-#include "loading/data_folder.h"
+#include "loading/data_root.h"
 #include "loading/descramble_stream.h"
 
 namespace {
@@ -111,12 +110,12 @@ void BM_MemcpyBaseline(benchmark::State& state) {
 BENCHMARK(BM_MemcpyBaseline)->Arg(200 << 10)->Arg(4 << 20);
 
 void BM_LoadBankImage_1024x768(benchmark::State& state) {
-    loading::set_data_folder(data_root());
+    loading::DataRoot root(data_root());
     state.counters["jpeg_bytes"] = static_cast<double>(test_jpeg().size());
     for (auto _ : state) {
         int width = 0, height = 0, count = 0;
         loading::PixelBuffer pixels =
-            loading::load_bank_image(1, loading::kColourImages, width, height, count);
+            loading::load_bank_image(root, 1, loading::kColourImages, width, height, count);
         if (!pixels || width != kWidth) state.SkipWithError("no image");
         benchmark::DoNotOptimize(pixels.get());
     }

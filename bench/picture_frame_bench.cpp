@@ -58,14 +58,17 @@ struct Bench {
         int draws = 0;  // in one new painting
     };
     std::vector<Pass> passes;
+    std::unique_ptr<picture::Picture> running;
 
     Bench() {
-        picture::settings().data_folder = BRUSHWRIGHT_BUILD_DATA_ROOT;
-        picture::settings().delay = 1e9f;  // ordinary frames hold
-        picture::clocks() = {fixed_ticks, frame_clock};
-        if (picture::start_picture(0, kWidth, kHeight, false) != picture::StartResult::started)
-            return;
-        RenderDevice& device = *picture::picture_device();
+        picture::Settings settings;
+        settings.data_folder = BRUSHWRIGHT_BUILD_DATA_ROOT;
+        settings.delay = 1e9f;  // ordinary frames hold
+        picture::StartedPicture made =
+            picture::start_picture(settings, {fixed_ticks, frame_clock}, 0, kWidth, kHeight, false);
+        if (made.result != picture::StartResult::started) return;
+        running = std::move(made.picture);
+        RenderDevice& device = running->device;
         shadercode::BsfFile f;
         std::string error;
         if (!shadercode::assemble_shader(
@@ -79,7 +82,7 @@ struct Bench {
         f.pixel_samplers = {{"texSampler0", 0}};
         copy = device.new_shader();
         if (!copy->load(shadercode::write_bsf(f), "copy")) return;
-        copy->set_texture(0, picture::the_picture().output_a);
+        copy->set_texture(0, running->output_a);
         scratch = device.new_texture();
         scratch->create(kWidth, kHeight, TextureFilter::point, TextureAddress::clamp);
         frame();  // the first painting
@@ -88,7 +91,7 @@ struct Bench {
     }
     // Which programs one new painting draws with, and how often.
     void count_passes() {
-        const picture::ProgramSet& set = picture::the_picture().programs;
+        const picture::ProgramSet& set = running->programs;
         const std::pair<const char*, Shader*> named[] = {{"paint", set.paint},
                                                          {"formgen.0", set.formgen[0]},
                                                          {"formgen.1", set.formgen[1]},
@@ -119,18 +122,13 @@ struct Bench {
             draws.erase(found);  // slots sharing a program count once
         }
     }
-    static void frame() {
-        RenderDevice& device = *picture::picture_device();
-        device.begin_frame();
-        device.clear(0, 0, 0);
-        picture::picture_step();
-        device.end_frame();
-        device.present();
-        pt::finish(device.platform_device());
+    void frame() {
+        picture::draw_frame(*running);
+        pt::finish(running->device.platform_device());
     }
     // Puts the phase in the middle of a transition, moving slowly, so frames crossfade.
-    static void arm_crossfade() {
-        picture::Timeline& t = picture::the_picture().timeline;
+    void arm_crossfade() {
+        picture::Timeline& t = running->timeline;
         t.holding = false;
         t.fading_in = false;
         t.fade = 1.0f;
@@ -139,8 +137,8 @@ struct Bench {
         t.previous_direction = -1.0;
     }
     // Puts the phase just before an end of the transition, so the next step paints.
-    static void arm_new_painting() {
-        picture::Timeline& t = picture::the_picture().timeline;
+    void arm_new_painting() {
+        picture::Timeline& t = running->timeline;
         t.holding = false;
         t.fading_in = false;
         t.fade = 1.0f;
@@ -151,7 +149,7 @@ struct Bench {
     // n bare passes, each waited on (batched, a software rasteriser makes each far cheaper
     // than the painting's draws, which its copies wait on one by one).
     void bare_passes(int n) const {
-        RenderDevice& device = *picture::picture_device();
+        RenderDevice& device = running->device;
         for (int i = 0; i < n; ++i) {
             device.set_shader(copy);
             device.draw_quad(-1, -1, 1, 1);
@@ -174,7 +172,7 @@ bool ready(benchmark::State& state) {
 // One draw of a program of the painting, with what the painting left bound on it.
 void BM_Pass(benchmark::State& state, const Bench::Pass* pass) {
     if (!ready(state)) return;
-    RenderDevice& device = *picture::picture_device();
+    RenderDevice& device = bench().running->device;
     for (auto _ : state) {
         device.set_shader(pass->program);
         device.draw_quad(-1, -1, 1, 1);
@@ -185,7 +183,7 @@ void BM_Pass(benchmark::State& state, const Bench::Pass* pass) {
 // One copy of the full-screen render target into a texture.
 void BM_Copy(benchmark::State& state) {
     if (!ready(state)) return;
-    RenderDevice& device = *picture::picture_device();
+    RenderDevice& device = bench().running->device;
     for (auto _ : state) {
         bench().scratch->copy_from_target();
         pt::finish(device.platform_device());
@@ -195,7 +193,7 @@ void BM_Copy(benchmark::State& state) {
 // The same copy with linear filtering (the baseline).
 void BM_CopyLinear(benchmark::State& state) {
     if (!ready(state)) return;
-    RenderDevice& device = *picture::picture_device();
+    RenderDevice& device = bench().running->device;
     gfx::platform::Device* platform = device.platform_device();
     gfx::platform::Surface* target = nullptr;
     gfx::platform::get_render_target(platform, &target);
@@ -208,8 +206,8 @@ void BM_CopyLinear(benchmark::State& state) {
 
 void BM_CrossfadeFrame(benchmark::State& state) {
     if (!ready(state)) return;
-    Bench::arm_crossfade();
-    for (auto _ : state) Bench::frame();
+    bench().arm_crossfade();
+    for (auto _ : state) bench().frame();
 }
 void BM_BareCopy(benchmark::State& state) {
     if (!ready(state)) return;
@@ -220,10 +218,10 @@ void BM_NewPaintingFrame(benchmark::State& state) {
     int draws = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Bench::arm_new_painting();
+        bench().arm_new_painting();
         pt::clear_counters();
         state.ResumeTiming();
-        Bench::frame();
+        bench().frame();
         draws = pt::counters().draw;
     }
     bench().painting_draws = draws;
@@ -240,7 +238,7 @@ void BM_BarePassesOfAPainting(benchmark::State& state) {
 void BM_ResidentMemory(benchmark::State& state) {
     if (!ready(state)) return;
     double images = 0;
-    for (const Texture* texture : picture::picture_device()->textures())
+    for (const Texture* texture : bench().running->device.textures())
         images += 4.0 * texture->width() * texture->height();
     images += 4.0 * kWidth * kHeight;  // the back buffer
     double resident_kb = 0;
@@ -256,17 +254,17 @@ void BM_ResidentMemory(benchmark::State& state) {
 // two more factures.
 void BM_BankImagesOfAPainting(benchmark::State& state) {
     if (!ready(state)) return;
-    const int plans = picture::the_picture().plan_count();
+    const int plans = bench().running->plan_count();
     int n = 1;
     for (auto _ : state) {
         for (int i = 0; i < plans; ++i) {
             int w, h, count;
-            benchmark::DoNotOptimize(loading::load_bank_image(n++, 0, w, h, count));
-            benchmark::DoNotOptimize(loading::load_bank_image(n++, 2, w, h, count));
+            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 0, w, h, count));
+            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
         }
         for (int i = 0; i < 2; ++i) {
             int w, h, count;
-            benchmark::DoNotOptimize(loading::load_bank_image(n++, 2, w, h, count));
+            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
         }
     }
 }

@@ -45,8 +45,7 @@ struct Sample {
     long rss_kib = 0;
 };
 
-Sample sample(long paintings) {
-    const RenderDevice& device = *picture::picture_device();
+Sample sample(const RenderDevice& device, long paintings) {
     const pt::LiveObjects live = pt::live_objects();
     return {paintings, device.textures().size(), device.shaders().size(),
             live.direct3d + live.devices + live.textures + live.shaders, resident_kib()};
@@ -74,11 +73,13 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    picture::settings().data_folder = data;
-    picture::settings().delay = 0;
-    picture::settings().speed = 2000;
-    picture::clocks() = {fixed_ticks, frame_clock};
-    if (picture::start_picture(0, width, height, false) != picture::StartResult::started) {
+    picture::Settings settings;
+    settings.data_folder = data;
+    settings.delay = 0;
+    settings.speed = 2000;
+    picture::StartedPicture started =
+        picture::start_picture(settings, {fixed_ticks, frame_clock}, 0, width, height, false);
+    if (started.result != picture::StartResult::started) {
         std::fprintf(stderr, "picture_soak: the picture did not start on \"%s\"\n", data.c_str());
         return 2;
     }
@@ -88,12 +89,12 @@ int main(int argc, char** argv) {
     long done = 0, frames = 0;
     while (done < paintings) {
         frame_ms += 16;
-        picture::draw_frame();
+        picture::draw_frame(*started.picture);
         ++frames;
-        if (!picture::the_picture().timeline.new_painting) continue;
+        if (!started.picture->timeline.new_painting) continue;
         ++done;
         if (done % std::max(1L, paintings / 10) != 0 && done != 1) continue;
-        last = sample(done);
+        last = sample(started.picture->device, done);
         if (done == 1 || done == std::max(1L, paintings / 10)) warm = last;
         most.textures = std::max(most.textures, last.textures);
         most.programs = std::max(most.programs, last.programs);
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
                     last.live, last.rss_kib);
         std::fflush(stdout);
     }
-    picture::stop_picture();
+    started.picture.reset();
     const bool grew =
         most.textures > warm.textures || most.programs > warm.programs || most.live > warm.live;
     std::printf(

@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "fuzz/damaged_files.h"
-#include "loading/bank_cache.h"
 #include "loading/bank_packing.h"
 #include "loading/data_file.h"
-#include "loading/data_folder.h"
+#include "loading/data_root.h"
 
 namespace {
 
@@ -64,10 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     Pristine& p = pristine();
     p.files.write_damaged(data + 1, size - 1);
-    loading::close_kept_banks();
-    loading::set_data_folder(p.root);
+    loading::DataRoot root(p.root);
     int32_t length = 0;
-    loading::ByteBuffer bytes = loading::load_data_file(kKeys[data[0] % std::size(kKeys)], length);
+    loading::ByteBuffer bytes = loading::load_data_file(root, kKeys[data[0] % std::size(kKeys)], length);
     if (bytes && length > 0) {
         volatile unsigned char last = bytes[static_cast<size_t>(length) - 1];
         (void)last;

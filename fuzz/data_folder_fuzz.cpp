@@ -9,7 +9,6 @@
 #include <string>
 
 #include "fuzz/damaged_files.h"
-#include "loading/bank_cache.h"
 #include "picture/clock.h"
 #include "picture/picture.h"
 #include "picture/picture_state.h"
@@ -59,27 +58,26 @@ uint32_t frame_clock() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("LP_NUM_THREADS", "0", 1);  // llvmpipe's worker threads only slow a fuzzer down
     pristine();
-    picture::clocks() = {fixed_ticks, frame_clock};
-    picture::settings().delay = 0;
-    picture::settings().speed = 2000;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Pristine& p = pristine();
     p.files.write_damaged(data, size);
-    loading::close_kept_banks();
-    picture::settings().data_folder = p.root;
+    picture::Settings settings;
+    settings.data_folder = p.root;
+    settings.delay = 0;
+    settings.speed = 2000;
     frame_time = 0;
-    if (picture::start_picture(0, 48, 32, false) == picture::StartResult::started) {
+    picture::StartedPicture started =
+        picture::start_picture(settings, {fixed_ticks, frame_clock}, 0, 48, 32, false);
+    if (started.result == picture::StartResult::started) {
         int paintings = 0;
         for (int frame = 0; frame < 12 && paintings < 2; ++frame) {
             frame_time += 16;
-            picture::draw_frame();
-            paintings += picture::the_picture().timeline.new_painting ? 1 : 0;
+            picture::draw_frame(*started.picture);
+            paintings += started.picture->timeline.new_painting ? 1 : 0;
         }
     }
-    picture::stop_picture();
-    loading::close_kept_banks();
     return 0;
 }

@@ -93,16 +93,12 @@ std::optional<RenderOptions> render_options(const host::ParsedOptions& parsed) {
     return o;
 }
 
-// The fixed clocks: the seed is the tick count; the frame clock advances one frame at a time.
-uint32_t render_seed = 1;
-uint64_t render_frame = 0;
-uint64_t render_rate = 60;
-uint32_t fixed_tick_count() {
-    return render_seed;
-}
-uint32_t frame_clock() {
-    return static_cast<uint32_t>(render_frame * 1000 / render_rate);
-}
+// The render's frame clock: it advances one frame at a time.
+struct FrameClock {
+    uint64_t frame = 0;
+    uint64_t rate = 60;
+    uint32_t ms() const { return static_cast<uint32_t>(frame * 1000 / rate); }
+};
 
 // Written under a temporary name and renamed into place: whatever was at `path` (an older
 // painting, or a link planted there) is replaced, never written through.
@@ -155,13 +151,13 @@ int host::run_headless_render(ParsedOptions parsed, const std::string& default_d
         return 1;
     }
 
-    picture::settings() = run;
-    render_seed = o.seed;
-    render_frame = 0;
-    render_rate = static_cast<uint64_t>(effective_rate(o));
-    picture::clocks() = {fixed_tick_count, frame_clock};
-
-    switch (picture::start_picture(0, o.width, o.height, false)) {
+    // The seed is the tick count.
+    FrameClock clock{0, static_cast<uint64_t>(effective_rate(o))};
+    const uint32_t seed = o.seed;
+    picture::StartedPicture started = picture::start_picture(
+        run, {[seed] { return seed; }, [&clock] { return clock.ms(); }}, 0, o.width, o.height,
+        false);
+    switch (started.result) {
         case picture::StartResult::started:
             break;
         case picture::StartResult::no_device:
@@ -170,18 +166,15 @@ int host::run_headless_render(ParsedOptions parsed, const std::string& default_d
             std::fprintf(stderr, "brushwright: no picture in \"%s\"\n", run.data_folder.c_str());
             return 255;
     }
-    RenderDevice& device = *picture::picture_device();
-    picture::Picture& picture = picture::the_picture();
+    picture::Picture& picture = *started.picture;
     using Clock = std::chrono::steady_clock;
     Clock::time_point since = Clock::now();
     long written = 0;
     std::vector<uint8_t> rgba;
     int status = 0;
-    while (written < o.paintings && status == 0) {
-        ++render_frame;
-        device.begin_frame();
-        device.clear(0.0f, 0.0f, 0.0f);
-        picture::picture_step();
+    // What the frame shows, read before it is presented: a finished painting, every
+    // frames_every'th frame.
+    const auto keep = [&](RenderDevice& device) {
         if (picture.timeline.new_painting) {
             // The painting just kept is the output image the toggle has moved away from.
             Texture* kept = picture.output_toggle ? picture.output_a : picture.output_b;
@@ -196,17 +189,17 @@ int host::run_headless_render(ParsedOptions parsed, const std::string& default_d
             }
             since = Clock::now();
         }
-        if (o.frames_every > 0 && render_frame % static_cast<uint64_t>(o.frames_every) == 0) {
+        if (o.frames_every > 0 && clock.frame % static_cast<uint64_t>(o.frames_every) == 0) {
             int w = 0, h = 0;
             if (!device.read_target(rgba, w, h) ||
-                !write_png(numbered(o.out_dir, "frame", render_frame / o.frames_every, 5), rgba, w,
+                !write_png(numbered(o.out_dir, "frame", clock.frame / o.frames_every, 5), rgba, w,
                            h))
                 status = 1;
         }
-        device.end_frame();
-        device.present();
+    };
+    while (written < o.paintings && status == 0) {
+        ++clock.frame;
+        picture::draw_frame(picture, keep);
     }
-    picture::stop_picture();
-    picture::restore_system_clocks();
     return status;
 }

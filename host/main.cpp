@@ -144,9 +144,9 @@ int run_settings(const std::optional<uint32_t>& speed, const std::optional<uint3
 // frame after the painting.
 struct WindowEngine : host::PictureEngine {
     host::FpsOverlay* overlay = nullptr;
-    void step() {
-        host::PictureEngine::step();
-        if (overlay && device()) overlay->frame(*device(), steady_ms());
+    void show_frame_rate(host::FpsOverlay& shown) {
+        overlay = &shown;
+        over = [&shown](RenderDevice& device) { shown.frame(device, steady_ms()); };
     }
     void stop() {
         if (overlay) overlay->drop();
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
         host::install_stop_signals();
         host::FpsOverlay overlay;
         WindowEngine engine;
-        if (given("fps")) engine.overlay = &overlay;
+        if (given("fps")) engine.show_frame_rate(overlay);
         code = host::run_saver(saver, engine, options.kind);
     }  // the window and the display are closed
     host::end_by_stop_signal();

@@ -11,11 +11,12 @@
 //           Pump pump(Engine&, int64_t wait_us) (waits up to wait_us for an event, takes at
 //           most one and hands it to on_event); int64_t now_us() (a steady clock);
 //           void frame_drawn();
-//   Engine: picture::StartResult start(settings, handle, width, height, full_screen); void step();
-//           Device* device() (null before start); void stop(); uint32_t still_ms() (how long
-//           the picture stays as the last frame showed it); float frame_rate() (the rate the
-//           frames that move are paced to);
-//   Device: begin_frame(); clear(r, g, b); end_frame(); present(); resize(w, h).
+//   Engine: picture::StartResult start(settings, handle, width, height, full_screen);
+//           void draw_frame() (one whole frame; nothing before start); Device* device() (null
+//           before start); void stop(); uint32_t still_ms() (how long the picture stays as the
+//           last frame showed it); float frame_rate() (the rate the frames that move are paced
+//           to);
+//   Device: resize(w, h).
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -81,18 +82,6 @@ inline int64_t frame_period_us(float frame_rate) {
     return static_cast<int64_t>(1e6 / std::min(frame_rate, 1000.0f));
 }
 
-// One frame: begin, clear to black, one picture step, end, present. Nothing without a device.
-template <class Engine>
-void draw_frame(Engine& engine) {
-    auto* device = engine.device();
-    if (!device) return;
-    device->begin_frame();
-    device->clear(0.0f, 0.0f, 0.0f);
-    engine.step();
-    device->end_frame();
-    device->present();
-}
-
 // The window procedure's rules. A paint request draws a whole extra frame (the picture's clock
 // advances with it); size changes reach the device once it exists.
 template <class Window, class Engine>
@@ -105,7 +94,7 @@ void on_event(Window& window, Engine& engine, RunKind kind, const Event& event) 
             if (auto* device = engine.device()) device->resize(event.width, event.height);
             break;
         case Event::Kind::paint:
-            draw_frame(engine);
+            engine.draw_frame();
             break;
     }
 }
@@ -122,7 +111,7 @@ void run_frames(Window& window, Engine& engine) {
         const Pump turn = window.pump(engine, std::max<int64_t>(0, due - window.now_us()));
         if (turn == Pump::quit) break;
         if (turn == Pump::redraw) {
-            draw_frame(engine);
+            engine.draw_frame();
             window.frame_drawn();
         }
         if (turn != Pump::idle) continue;
@@ -132,7 +121,7 @@ void run_frames(Window& window, Engine& engine) {
             due = now + int64_t{1000} * still;
             continue;
         }
-        draw_frame(engine);
+        engine.draw_frame();
         window.frame_drawn();
         // On time: the next period; late (a painting frame, a slow machine): at once.
         due = std::max(due + period, now);

@@ -89,8 +89,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
         parent = choice.launch_preview_host ? launch_preview_host()
                                             : reinterpret_cast<HWND>(choice.preview_parent);
 
-    picture::clocks() = {tick_count, multimedia_time};
-    host::PictureEngine engine;
+    host::PictureEngine engine({tick_count, multimedia_time});
     host::Win32Window window(instance, show_command, strings, parent, engine);
     // Waits between paced frames are whole milliseconds: make the system's timer that fine.
     timeBeginPeriod(1);

@@ -5,26 +5,23 @@
 #include <string>
 
 #include "bank/bank.h"
-#include "loading/bank_cache.h"
-#include "loading/data_folder.h"
+#include "loading/data_root.h"
 #include "loading/descramble_stream.h"
 #include "loading/jpeg_decoder.h"
 
 namespace {
 
 constexpr int kImageSlot = 2;
-constexpr const char* kBankFolders[] = {"/data/Base1", "/data/Base2", "/data/Base4"};
-
 constexpr loading::KeptBankId kBankIds[] = {loading::KeptBankId::kColourImages,
                                             loading::KeptBankId::kFormImages,
                                             loading::KeptBankId::kFactureImages};
 
 }  // namespace
 
-loading::ByteBuffer loading::load_bank_record(int n, int kind, size_t& size, int& image_count) {
-    if (data_folder().empty()) set_data_folder(".");
+loading::ByteBuffer loading::load_bank_record(DataRoot& root, int n, int kind, size_t& size,
+                                              int& image_count) {
     if (kind < kColourImages || kind > kFactureImages) return nullptr;
-    Bank* bank = kept_bank(kBankIds[kind], data_folder() + kBankFolders[kind]);
+    Bank* bank = root.bank(kBankIds[kind]);
     if (bank == nullptr) return nullptr;
 
     char* record = nullptr;
@@ -48,10 +45,10 @@ loading::ByteBuffer loading::load_bank_record(int n, int kind, size_t& size, int
     return bytes;
 }
 
-loading::PixelBuffer loading::load_bank_image(int n, int kind, int& width, int& height,
+loading::PixelBuffer loading::load_bank_image(DataRoot& root, int n, int kind, int& width, int& height,
                                               int& image_count, int max_side) {
     size_t size = 0;
-    const ByteBuffer bytes = load_bank_record(n, kind, size, image_count);
+    const ByteBuffer bytes = load_bank_record(root, n, kind, size, image_count);
     if (!bytes) return nullptr;
     return decode_jpeg(bytes.get(), size, width, height, max_side);
 }

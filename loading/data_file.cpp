@@ -4,8 +4,7 @@
 #include <exception>
 
 #include "bank/bank.h"
-#include "loading/bank_cache.h"
-#include "loading/data_folder.h"
+#include "loading/data_root.h"
 #include "loading/descramble_stream.h"
 #include "loading/whole_file.h"
 
@@ -49,7 +48,8 @@ bool loading::stays_inside_data_folder(const std::string& path) {
 
 namespace {
 
-loading::ByteBuffer read_plain_file(const std::string& path, int32_t& size) {
+loading::ByteBuffer read_plain_file(const loading::DataRoot& root, const std::string& path,
+                                    int32_t& size) {
     if (!loading::stays_inside_data_folder(path)) {
         std::fprintf(stderr, "Data file \"%s\" is not a path inside the data folder\n",
                      path.c_str());
@@ -57,15 +57,16 @@ loading::ByteBuffer read_plain_file(const std::string& path, int32_t& size) {
     }
     size_t length = 0;
     loading::ByteBuffer bytes =
-        loading::read_whole_file(loading::data_folder() + "/" + path, length);
+        loading::read_whole_file(root.folder() + "/" + path, length);
     if (bytes) size = static_cast<int32_t>(length);
     return bytes;
 }
 
 }  // namespace
 
-loading::ByteBuffer loading::load_data_file(const std::string& path, int32_t& size) {
-    Bank* bank = kept_bank(KeptBankId::kProgram, data_folder() + "/data/Base3");
+loading::ByteBuffer loading::load_data_file(DataRoot& root, const std::string& path,
+                                            int32_t& size) {
+    Bank* bank = root.bank(KeptBankId::kProgram);
     char* value = nullptr;
     int length = 0;
     const int cadr = bank != nullptr ? read_record(*bank, path, &value, length) : -1;
@@ -81,10 +82,10 @@ loading::ByteBuffer loading::load_data_file(const std::string& path, int32_t& si
         return bytes;
     }
     std::free(value);  // the empty value's buffer
-    return read_plain_file(path, size);
+    return read_plain_file(root, path, size);
 }
 
-loading::ByteBuffer loading::load_data_file(const std::string& path) {
+loading::ByteBuffer loading::load_data_file(DataRoot& root, const std::string& path) {
     int32_t size = 0;
-    return load_data_file(path, size);
+    return load_data_file(root, path, size);
 }

@@ -82,18 +82,19 @@ bool loading::claimed_image_size(ImageFormat format, const unsigned char* data, 
     return false;
 }
 
-loading::ByteBuffer loading::read_image_bytes(const std::string& path, size_t& size) {
+loading::ByteBuffer loading::read_image_bytes(DataRoot& root, const std::string& path,
+                                             size_t& size) {
     const ImageFormat format = image_format_for_path(path);
     if (format == ImageFormat::kPng || format == ImageFormat::kDds) return read_direct(path, size);
     if (format == ImageFormat::kUnknown) return nullptr;
     int32_t length = 0;
-    ByteBuffer bytes = load_data_file(path, length);
+    ByteBuffer bytes = load_data_file(root, path, length);
     if (!bytes || length < 0) return nullptr;
     size = static_cast<size_t>(length);
     return bytes;
 }
 
-loading::PixelBuffer loading::load_image_file(const std::string& path, int& width, int& height,
+loading::PixelBuffer loading::load_image_file(DataRoot& root, const std::string& path, int& width, int& height,
                                               int max_side) {
     const ImageFormat format = image_format_for_path(path);
     if (format == ImageFormat::kUnknown) {
@@ -101,7 +102,7 @@ loading::PixelBuffer loading::load_image_file(const std::string& path, int& widt
         return nullptr;
     }
     size_t size = 0;
-    const ByteBuffer bytes = read_image_bytes(path, size);
+    const ByteBuffer bytes = read_image_bytes(root, path, size);
     if (!bytes) return nullptr;
     return decode_image(format, bytes.get(), size, path, width, height, max_side);
 }

@@ -10,6 +10,8 @@
 
 namespace loading {
 
+class DataRoot;
+
 enum class ImageFormat { kUnknown, kTga, kPng, kJpeg, kDds };
 
 // The first of ".tga", ".png", ".jpg", ".dds" found anywhere in `path` (case-sensitive), tested
@@ -28,11 +30,11 @@ bool claimed_image_size(ImageFormat format, const unsigned char* data, size_t si
 
 // The bytes of the image file `path` as its decoder reads them: TGA and JPEG as data files,
 // PNG and DDS directly (the path, then "C:/<path>"). Null for an unknown extension.
-ByteBuffer read_image_bytes(const std::string& path, size_t& size);
+ByteBuffer read_image_bytes(DataRoot& root, const std::string& path, size_t& size);
 
 // Loads the image file `path` with the decoder its extension chooses. An unknown extension
 // writes "Texture::load(): unknown format of "<path>" file" and gives null.
-PixelBuffer load_image_file(const std::string& path, int& width, int& height,
+PixelBuffer load_image_file(DataRoot& root, const std::string& path, int& width, int& height,
                             int max_side = kLargestImageSide);
 
 }  // namespace loading

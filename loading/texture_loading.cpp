@@ -23,8 +23,8 @@ int side_limit(const Texture& texture) {
 
 }  // namespace
 
-bool loading::load_texture(Texture& texture, const std::string& path, int& width, int& height) {
-    PixelBuffer pixels = load_image_file(path, width, height, side_limit(texture));
+bool loading::load_texture(DataRoot& root, Texture& texture, const std::string& path, int& width, int& height) {
+    PixelBuffer pixels = load_image_file(root, path, width, height, side_limit(texture));
     if (!pixels || width == 0 || height == 0) {
         std::fprintf(stderr, "Texture::load(): \"%s\" gives no image; the texture stays empty\n",
                      path.c_str());
@@ -33,9 +33,9 @@ bool loading::load_texture(Texture& texture, const std::string& path, int& width
     return texture.upload(pixels.get(), width, height, kLoadedFilter, kLoadedAddress);
 }
 
-void loading::load_bank_texture(Texture& texture, int n, int kind, int& width, int& height,
+void loading::load_bank_texture(DataRoot& root, Texture& texture, int n, int kind, int& width, int& height,
                                 int& image_count) {
-    PixelBuffer pixels = load_bank_image(n, kind, width, height, image_count, side_limit(texture));
+    PixelBuffer pixels = load_bank_image(root, n, kind, width, height, image_count, side_limit(texture));
     if (!pixels) {
         width = 0;
         height = 0;

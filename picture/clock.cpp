@@ -1,6 +1,7 @@
 #include "picture/clock.h"
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -10,30 +11,19 @@ uint32_t system_milliseconds() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-picture::Clocks system_clocks{system_milliseconds, system_milliseconds};
-picture::Clocks current = system_clocks;
-bool clock_started = false;
-uint32_t clock_origin = 0;
-
 }  // namespace
 
-picture::Clocks& picture::clocks() {
-    return current;
+picture::Clocks picture::system_clocks() {
+    return {system_milliseconds, system_milliseconds};
 }
 
-void picture::restore_system_clocks() {
-    current = system_clocks;
-}
+picture::PictureClock::PictureClock(Clocks clocks) : clocks_(std::move(clocks)) {}
 
-uint32_t picture::picture_clock() {
-    const uint32_t now = current.time_ms();
-    if (!clock_started) {
-        clock_started = true;
-        clock_origin = now;
+uint32_t picture::PictureClock::now() {
+    const uint32_t reading = clocks_.time_ms();
+    if (!started_) {
+        started_ = true;
+        origin_ = reading;
     }
-    return now - clock_origin;  // wraps like the millisecond counter it reads
-}
-
-void picture::reset_picture_clock() {
-    clock_started = false;
+    return reading - origin_;  // wraps like the millisecond counter it reads
 }

@@ -171,7 +171,7 @@ void picture::Plan::paint() {
         out->set_param("alpha", 0.7f);
         out->set_param("beta", t);
         out->set_param("layer", layer);
-        out->set_param("time", static_cast<float>(picture_clock()));
+        out->set_param("time", static_cast<float>(picture.clock.now()));
         out->set_param("dev", 0.0f);
         draw_full(picture, out);
         picture.form_canvas->copy_from_target();

@@ -1,22 +1,18 @@
 #include "picture/picture.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "gfx/render_device.h"
 #include "gfx/texture.h"
 #include "loading/data_file.h"
-#include "loading/data_folder.h"
 #include "loading/texture_loading.h"
 #include "picture/clock.h"
 #include "picture/passes.h"
-#include "picture/picture_state.h"
-#include "picture/random.h"
 #include "picture/timeline.h"
 #include "picture/work_size.h"
 
 namespace {
-
-std::unique_ptr<picture::Picture> current;
 
 using picture::Picture;
 
@@ -32,23 +28,23 @@ void load_facture(Picture& picture, Texture* texture, int n) {
     for (int64_t tries = 0; tries <= int64_t{picture.facture_count}; ++tries) {
         n = picture::reduce_image_number(n, picture.facture_count);
         int width = 0, height = 0;
-        loading::load_bank_texture(*texture, n, picture::kFactureKind, width, height,
+        loading::load_bank_texture(picture.data, *texture, n, picture::kFactureKind, width, height,
                                    picture.facture_count);
         if (width != 0 && height != 0) return;
         ++n;
     }
 }
 
-bool load_image_file(Texture* texture, const char* path) {
+bool load_image_file(Picture& picture, Texture* texture, const char* path) {
     int width = 0, height = 0;
-    return loading::load_texture(*texture, path, width, height);
+    return loading::load_texture(picture.data, *texture, path, width, height);
 }
 
 // The images loaded once: the four factures (number 1), the canvas grain and the signature.
 void load_fixed_images(Picture& picture) {
     for (Texture* facture : picture.facture_images) load_facture(picture, facture, 1);
-    load_image_file(picture.grain, "data/shaders/oil3.jpg");
-    load_image_file(picture.signature, "data/shaders/sig3.tga");
+    load_image_file(picture, picture.grain, "data/shaders/oil3.jpg");
+    load_image_file(picture, picture.signature, "data/shaders/sig3.tga");
 }
 
 // A device reset leaves every texture empty, loaded images and paintings alike. The picture
@@ -91,8 +87,7 @@ void set_colour_pairs(Picture& picture) {
 
 void start_new_painting(Picture& picture) {
     picture::Timeline& timeline = picture.timeline;
-    const picture::Settings& settings = picture::settings();
-    picture::set_phase_step(timeline, settings.speed);
+    picture::set_phase_step(timeline, picture.settings.speed);
 
     // Turn the page: the incoming slots, the facture pairs and the spare image.
     const int slot = timeline.direction < 0 ? 0 : 1;
@@ -108,7 +103,7 @@ void start_new_painting(Picture& picture) {
 
     timeline.previous_background = timeline.background;
     for (picture::Colour& colour : timeline.background)
-        for (float& c : colour) c = static_cast<float>(picture::next_random()) * (1.0f / 32767.0f);
+        for (float& c : colour) c = static_cast<float>(picture.random.next()) * (1.0f / 32767.0f);
 
     for (int i = 0; i < picture.plan_count(); ++i) {
         picture.plans[i]->choose_image(picture::kColourKind, -1);
@@ -121,7 +116,7 @@ void start_new_painting(Picture& picture) {
             picture.config.bgcolor % 2 != 0 ? picture::kColourKind : picture::kNumberOnlyKind);
 
     for (Texture* facture : {picture.pair1_current, picture.pair2_current}) {
-        load_facture(picture, facture, picture::next_random() + 1);
+        load_facture(picture, facture, picture.random.next() + 1);
         picture::relief_pass(picture, facture, facture, -0.0016f, 7.0f);
     }
     for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->new_mix();
@@ -133,30 +128,18 @@ void start_new_painting(Picture& picture) {
 
 }  // namespace
 
-picture::Settings& picture::settings() {
-    static Settings s;
-    return s;
-}
-
-picture::Picture& picture::the_picture() {
-    return *current;
-}
-
-RenderDevice* picture::picture_device() {
-    return current ? &current->device : nullptr;
-}
-
-picture::StartResult picture::start_picture(gfx::WindowHandle window, int width, int height,
-                                            bool full_screen) {
-    stop_picture();
-    loading::set_data_folder(settings().data_folder);
-    current = std::make_unique<Picture>();
-    Picture& picture = *current;
+picture::StartedPicture picture::start_picture(const Settings& settings, Clocks clocks,
+                                              gfx::WindowHandle window, int width, int height,
+                                              bool full_screen) {
+    StartedPicture made;
+    made.picture = std::make_unique<Picture>(settings, std::move(clocks));
+    Picture& picture = *made.picture;
     RenderDevice& device = picture.device;
     if (device.create(window, width, height, 60, full_screen) !=
         RenderDevice::CreateResult::created) {
-        stop_picture();
-        return StartResult::no_device;
+        made.picture.reset();
+        made.result = StartResult::no_device;
+        return made;
     }
     const WorkSize size =
         work_size(width, height, device.max_texture_size(), gfx::video_memory_mb());
@@ -164,10 +147,9 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     picture.work_height = size.height;
     device.set_work_size(size.width, size.height);
 
-    picture.timeline.frame_rate = first_rate_estimate(settings().frame_rate);
-    picture.seed = clocks().tick_count();
-    seed_random(picture.seed);
-    reset_picture_clock();
+    picture.timeline.frame_rate = first_rate_estimate(settings.frame_rate);
+    picture.seed = picture.clock.tick_count();
+    picture.random = Random(picture.seed);
 
     picture.form_canvas = new_target(picture, size.width, size.height);
     picture.colour_canvas = new_target(picture, size.width, size.height);
@@ -191,62 +173,59 @@ picture::StartResult picture::start_picture(gfx::WindowHandle window, int width,
     // The parameter file decides the plans; without it, or without a plan, nothing can paint.
     int32_t text_size = 0;
     loading::ByteBuffer text =
-        loading::load_data_file(parameter_file_path(kPictureName), text_size);
+        loading::load_data_file(picture.data, parameter_file_path(kPictureName), text_size);
     if (!text) {
         std::fprintf(stderr, "Picture: no parameter file \"%s\"; nothing to paint\n",
                      parameter_file_path(kPictureName).c_str());
-        stop_picture();
-        return StartResult::no_parameters;
+        made.picture.reset();
+        made.result = StartResult::no_parameters;
+        return made;
     }
     picture.config = parse_picture_config(text.get(), static_cast<size_t>(text_size), kPictureName);
     if (picture.config.plans < 1) {
         std::fprintf(stderr, "Picture: \"%s\" asks for %d plans; at least 1 is needed\n",
                      parameter_file_path(kPictureName).c_str(), picture.config.plans);
-        stop_picture();
-        return StartResult::no_parameters;
+        made.picture.reset();
+        made.result = StartResult::no_parameters;
+        return made;
     }
-    load_program_set(device, picture.config, picture.programs);
+    load_program_set(device, picture.data, picture.config, picture.programs);
     for (int i = 0; i < picture.config.plans; ++i)
         picture.plans[i] = std::make_unique<Plan>(picture, i);
     set_colour_pairs(picture);
     picture.started = true;
-    return StartResult::started;
+    made.result = StartResult::started;
+    return made;
 }
 
-void picture::picture_step() {
+void picture::picture_step(Picture& picture) {
     // A paint message may arrive while start-up waits (a modal error box runs the window's
     // messages): nothing is painted before the plans exist.
-    if (!current || !current->started) return;
-    Picture& picture = *current;
+    if (!picture.started) return;
     if (picture.device.reset_count() != picture.resets_seen) start_over_after_reset(picture);
     if (picture.timeline.paintings == 0) clear_to_black(picture, picture.output_b);
-    const bool new_painting = advance_timeline(picture.timeline, settings().delay);
+    const float delay = picture.settings.delay;
+    const bool new_painting = advance_timeline(picture.timeline, picture.clock, delay);
     if (new_painting) start_new_painting(picture);
     advance_motion(picture.timeline);
     if (new_painting) {
         finish_painting(picture);
-        start_hold(picture.timeline);  // the hold starts once the painting is done
+        start_hold(picture.timeline, picture.clock);  // the hold starts once the painting is done
     }
     const picture::Timeline& timeline = picture.timeline;
     crossfade(picture, picture.output_a, picture.output_b, 1.0f - timeline.t * timeline.fade);
 }
 
-uint32_t picture::still_ms() {
-    return current ? still_ms(current->timeline, settings().delay) : 0;
+uint32_t picture::still_ms(Picture& picture) {
+    return still_ms(picture.timeline, picture.clock, picture.settings.delay);
 }
 
-void picture::draw_frame() {
-    if (!current) return;
-    RenderDevice& device = current->device;
+void picture::draw_frame(Picture& picture, const std::function<void(RenderDevice&)>& over) {
+    RenderDevice& device = picture.device;
     device.begin_frame();
     device.clear(0, 0, 0);
-    picture_step();
+    picture_step(picture);
+    if (over) over(device);
     device.end_frame();
     device.present();
-}
-
-void picture::stop_picture() {
-    if (!current) return;
-    current->device.destroy();
-    current.reset();
 }

@@ -1,30 +1,20 @@
 #pragma once
 // The dynamic picture: an oil painting that the graphics device paints, repaints and crossfades
-// without end. The host fills the settings, starts the picture once its window exists, calls
-// picture_step() once per frame between the device's begin_frame/clear and end_frame/present,
-// and stops the picture at exit. The engine knows nothing of windows or command lines.
+// without end. A host makes a picture once its window exists, draws its frames, and drops it at
+// exit. Each picture owns everything it runs on (device, data root, clocks, random numbers,
+// images, plans and timeline), so several may run in one process; dropping it destroys its device
+// and everything made on it. The engine knows nothing of
+// windows or command lines.
 #include <cstdint>
-#include <string>
+#include <functional>
+#include <memory>
 
 #include "gfx/platform.h"
-
-class RenderDevice;
+#include "picture/clock.h"
+#include "picture/picture_state.h"
+#include "picture/settings.h"
 
 namespace picture {
-
-// The picture built into this program: it names the settings key and the data folder.
-inline constexpr const char kPictureName[] = "Farmeadow";
-
-// What the host hands the engine: the data folder below which every data file and bank is read,
-// and the user's SPEED and DELAY (floats as stored, no range check), and the rate at which the
-// host draws the frames that move: the timeline's first estimate of the frame rate.
-struct Settings {
-    std::string data_folder = ".";
-    float speed = 20.0f;
-    float delay = 7.0f;
-    float frame_rate = 60.0f;
-};
-Settings& settings();
 
 // Results of start_picture().
 enum class StartResult {
@@ -33,26 +23,28 @@ enum class StartResult {
     no_parameters,  // the parameter file is missing or unusable: the process ends with -1
 };
 
-// Creates the graphics device on `window` (0: headless) with a back buffer of width x height,
-// fixes the working size, loads the picture and its programs, and creates the plans.
-StartResult start_picture(gfx::WindowHandle window, int width, int height, bool full_screen);
+struct StartedPicture {
+    StartResult result = StartResult::no_device;
+    std::unique_ptr<Picture> picture;  // null unless started
+};
 
-// One frame of the picture (the timeline, a new painting when one is due, the crossfade).
-void picture_step();
+// Makes a picture: creates its graphics device on `window` (0: headless) with a back buffer of
+// width x height, fixes the working size, opens the data root `settings.data_folder`, loads the
+// picture and its programs, and creates the plans. `clocks` seed the random numbers and run the
+// picture clock.
+StartedPicture start_picture(const Settings& settings, Clocks clocks, gfx::WindowHandle window,
+                             int width, int height, bool full_screen);
+
+// One frame of the picture (the timeline, a new painting when one is due, the crossfade), drawn
+// between the device's begin_frame/clear and end_frame/present.
+void picture_step(Picture& picture);
+
+// One whole frame: the device's begin_frame, a black clear, picture_step(), then `over` (what a
+// host draws over the frame or reads from it), end_frame and present.
+void draw_frame(Picture& picture, const std::function<void(RenderDevice&)>& over = {});
 
 // How long the picture stays as the last frame showed it, in milliseconds (0: the next frame
-// differs, or nothing has started). A host need draw no frame meanwhile, except to repair its
-// window.
-uint32_t still_ms();
-
-// One whole frame as a host without a window draws it: the device's begin_frame, a black clear,
-// picture_step(), end_frame and present. Does nothing before start_picture().
-void draw_frame();
-
-// The device of the running picture, or null before start_picture().
-RenderDevice* picture_device();
-
-// Destroys the device and everything the picture made on it.
-void stop_picture();
+// differs). A host need draw no frame meanwhile, except to repair its window.
+uint32_t still_ms(Picture& picture);
 
 }  // namespace picture

@@ -1,14 +1,19 @@
 #pragma once
-// Everything the running picture holds: its device, configuration, programs, images, plans and
-// the timeline. One instance lives for the process; the passes read and write it.
+// Everything a running picture holds: its settings, data root, clock, random numbers, device,
+// configuration, programs, images, plans and the timeline. The passes read and write it.
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "gfx/render_device.h"
+#include "loading/data_root.h"
+#include "picture/clock.h"
 #include "picture/picture_config.h"
 #include "picture/plan.h"
 #include "picture/program_set.h"
+#include "picture/random.h"
+#include "picture/settings.h"
 
 namespace picture {
 
@@ -49,6 +54,15 @@ struct Timeline {
 };
 
 struct Picture {
+    Picture(const Settings& run_settings, Clocks clocks)
+        : settings(run_settings), data(run_settings.data_folder), clock(std::move(clocks)) {}
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    Settings settings;
+    loading::DataRoot data;
+    PictureClock clock;
+    Random random;
     RenderDevice device;
     bool started = false;  // start-up has finished: the plans and programs exist
     int work_width = 0;
@@ -98,8 +112,5 @@ struct Picture {
 
 // The fixed pass parameters' last four, set as "atr1" (and "patr1").
 inline constexpr float kAtr1[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-
-// The picture of this process.
-Picture& the_picture();
 
 }  // namespace picture

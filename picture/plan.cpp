@@ -35,16 +35,16 @@ constexpr int kPalette[picture::kPaletteSize][3] = {
 };
 
 // A random number for an image choice.
-int random_choice() {
-    return picture::next_random() + 1;
+int random_choice(picture::Random& random) {
+    return random.next() + 1;
 }
 
 int& count_of(picture::Picture& picture, int kind) {
     return kind == picture::kColourKind ? picture.colour_count : picture.facture_count;
 }
 
-void draw_mixing_values(std::array<float, 16>& values) {
-    for (float& v : values) v = static_cast<float>(picture::next_random()) * picture::kRandomScale;
+void draw_mixing_values(picture::Random& random, std::array<float, 16>& values) {
+    for (float& v : values) v = static_cast<float>(random.next()) * picture::kRandomScale;
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ picture::Rgb picture::palette_colour(uint32_t index) {
 
 int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, int previous,
                                    int kind) {
-    if (n < 0) n = random_choice();
+    if (n < 0) n = random_choice(picture.random);
     if (kind == kNumberOnlyKind) return static_cast<int>(static_cast<uint32_t>(n) % kPaletteSize);
     if (kind != kColourKind && kind != kFactureKind) return 0;
     int& count = count_of(picture, kind);
@@ -71,7 +71,7 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
     for (int64_t tries = 0; tries <= int64_t{count}; ++tries) {
         n = picture::reduce_image_number(n, count);
         int width = 0, height = 0;
-        loading::load_bank_texture(*texture, n, kind, width, height, count);
+        loading::load_bank_texture(picture.data, *texture, n, kind, width, height, count);
         if (width != 0 && height != 0) return n;
         if (n < previous) {
             n = n - 1;
@@ -99,7 +99,7 @@ picture::Plan::Plan(Picture& picture, int index) : picture_(picture), index_(ind
     colour_b_[0] = colour_b_[1] = palette_colour(static_cast<uint32_t>(seed % kPaletteSize));
     const uint64_t shifted = static_cast<uint64_t>(static_cast<double>(seed) + 543.23);
     colour_a_[0] = colour_a_[1] = palette_colour(static_cast<uint32_t>(shifted % kPaletteSize));
-    draw_mixing_values(mixing_);
+    draw_mixing_values(picture_.random, mixing_);
     choose_image(kColourKind, -1);
     choose_image(kFormKind, -1);
     choose_image(kFactureKind, -1);
@@ -134,7 +134,7 @@ int picture::Plan::choose_image(int kind, int n) {
                                       config.bgcolor % 2 != 0 ? kColourKind : kNumberOnlyKind);
             return colour_index_;
         case kFormKind:
-            if (n < 0) n = random_choice();
+            if (n < 0) n = random_choice(picture_.random);
             n = picture::reduce_image_number(n, picture_.form_count);
             if (config.bump0 != 0.0f) capture_form(incoming_form(), n);
             form_index_ = n;
@@ -142,7 +142,7 @@ int picture::Plan::choose_image(int kind, int n) {
                 filter_pass(picture_, incoming_form(), 10.0f, {1, 1, 1, 0}, config.fltrsurf);
             return form_index_;
         case kFactureKind:
-            if (n < 0) n = random_choice();
+            if (n < 0) n = random_choice(picture_.random);
             facture_index_ = choose_numbered_image(picture_, incoming_facture(), n, facture_index_,
                                                    kFactureKind);
             return facture_index_;
@@ -157,5 +157,5 @@ void picture::Plan::new_mix() {
     b = palette_colour(static_cast<uint32_t>(facture_index_) * static_cast<uint32_t>(form_index_));
     a = palette_colour(static_cast<uint32_t>(colour_index_) * static_cast<uint32_t>(form_index_));
     previous_mixing_ = mixing_;
-    draw_mixing_values(mixing_);
+    draw_mixing_values(picture_.random, mixing_);
 }

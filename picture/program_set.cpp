@@ -5,15 +5,16 @@
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
 #include "loading/data_file.h"
+#include "loading/data_root.h"
 #include "picture/pass_table.h"
 
 namespace {
 
 // A new program on the device loaded from the data file `path`; false when the file is missing
 // or does not load (the program object is kept either way).
-bool load_into(Shader* program, const std::string& path) {
+bool load_into(loading::DataRoot& root, Shader* program, const std::string& path) {
     int32_t size = 0;
-    loading::ByteBuffer bytes = loading::load_data_file(path, size);
+    loading::ByteBuffer bytes = loading::load_data_file(root, path, size);
     return bytes && size > 0 && program->load(bytes.get(), static_cast<size_t>(size), path);
 }
 
@@ -59,13 +60,14 @@ bool picture::usable(const Shader* program) {
     return program != nullptr && program->loaded();
 }
 
-Shader* picture::load_named_program(RenderDevice& device, const std::string& picture_name,
+Shader* picture::load_named_program(RenderDevice& device, loading::DataRoot& root,
+                                    const std::string& picture_name,
                                     const std::string& file_name) {
     Shader* program = device.new_shader();
-    if (load_into(program, "data/shaders/" + picture_name + "/" + file_name)) return program;
+    if (load_into(root, program, "data/shaders/" + picture_name + "/" + file_name)) return program;
     delete program;
     program = device.new_shader();
-    if (load_into(program, "data/shaders/" + file_name)) return program;
+    if (load_into(root, program, "data/shaders/" + file_name)) return program;
     delete program;
     return nullptr;
 }
@@ -87,18 +89,19 @@ void picture::destroy_program_set(ProgramSet& set) {
     }
 }
 
-void picture::load_program_set(RenderDevice& device, const PictureConfig& config, ProgramSet& set) {
+void picture::load_program_set(RenderDevice& device, loading::DataRoot& root,
+                               const PictureConfig& config, ProgramSet& set) {
     destroy_program_set(set);
     const std::string& name = config.name;
     for (const PassProgram& entry : pass_table()) {
         if (Shader* ProgramSet::*slot = slot_of(entry.file)) {
-            set.*slot = load_named_program(device, name, entry.file);
+            set.*slot = load_named_program(device, root, name, entry.file);
             check_names(set.*slot, entry, entry.file);
             continue;
         }
         for (int i = 0; i < config.plans && i < kMaxPlans; ++i) {
             Shader* program = device.new_shader();
-            if (load_into(program,
+            if (load_into(root, program,
                           "data/shaders/" + name + "/formgen." + std::to_string(i) + ".bsf")) {
                 set.formgen[i] = program;
                 check_names(program, entry, "formgen." + std::to_string(i) + ".bsf");
@@ -109,7 +112,7 @@ void picture::load_program_set(RenderDevice& device, const PictureConfig& config
                 set.formgen[i] = set.formgen[i - 1];
             } else {
                 set.formgen[0] = device.new_shader();
-                load_into(set.formgen[0], "data/shaders/" + name + "/formgen.bsf");
+                load_into(root, set.formgen[0], "data/shaders/" + name + "/formgen.bsf");
                 check_names(set.formgen[0], entry, "formgen.bsf");
             }
         }

@@ -10,6 +10,9 @@
 
 class RenderDevice;
 class Shader;
+namespace loading {
+class DataRoot;
+}
 
 namespace picture {
 
@@ -31,11 +34,13 @@ struct ProgramSet {
 // Loads every program of the set for `config` (its name and plan count), in the set's order,
 // after destroying what `set` held. Slot 0 of the form generators always holds a program object,
 // loaded or not.
-void load_program_set(RenderDevice& device, const PictureConfig& config, ProgramSet& set);
+void load_program_set(RenderDevice& device, loading::DataRoot& root, const PictureConfig& config,
+                      ProgramSet& set);
 void destroy_program_set(ProgramSet& set);
 
-// A named program from the picture's folder, else the common folder; null when neither loads.
-Shader* load_named_program(RenderDevice& device, const std::string& picture_name,
+// A named program from the picture's folder below `root`, else the common folder; null when neither loads.
+Shader* load_named_program(RenderDevice& device, loading::DataRoot& root,
+                           const std::string& picture_name,
                            const std::string& file_name);
 
 // A program that exists and loaded, so a pass may draw with it.

@@ -11,20 +11,20 @@ namespace {
 constexpr double kHalfPi = 1.5707963267948966;
 
 // Takes the present frame as the reference of the next measurement.
-void restart_measurement(picture::Timeline& timeline) {
+void restart_measurement(picture::Timeline& timeline, picture::PictureClock& clock) {
     timeline.measured_once = true;
-    timeline.last_measurement = picture::picture_clock();
+    timeline.last_measurement = clock.now();
     timeline.rate_frames = 0;
 }
 
 // Every 11 frames after the reference frame: frames over the milliseconds they took.
-void measure_frame_rate(picture::Timeline& timeline) {
+void measure_frame_rate(picture::Timeline& timeline, picture::PictureClock& clock) {
     if (!timeline.measured_once) {
-        restart_measurement(timeline);
+        restart_measurement(timeline, clock);
         return;
     }
     if (++timeline.rate_frames != 11) return;
-    const uint32_t now = picture::picture_clock();
+    const uint32_t now = clock.now();
     const uint32_t interval = now - timeline.last_measurement;
     // A zero interval (a clock coarser than 11 frames) keeps the previous estimate.
     if (interval > 0)
@@ -36,14 +36,14 @@ void measure_frame_rate(picture::Timeline& timeline) {
 
 // The hold is over once more than DELAY seconds have passed since it started. A DELAY beyond
 // the clock's 49-day turn never ends.
-bool hold_is_over(const picture::Timeline& timeline, float delay) {
-    const uint32_t held = picture::picture_clock() - timeline.hold_start;
+bool hold_is_over(const picture::Timeline& timeline, picture::PictureClock& clock, float delay) {
+    const uint32_t held = clock.now() - timeline.hold_start;
     return !(static_cast<double>(held) <= static_cast<double>(delay) * 1000.0);
 }
 
-void move_fade_in(picture::Timeline& timeline) {
+void move_fade_in(picture::Timeline& timeline, picture::PictureClock& clock) {
     if (!timeline.fading_in) return;
-    const double seconds = (picture::picture_clock() - timeline.fade_start) / 1000.0;
+    const double seconds = (clock.now() - timeline.fade_start) / 1000.0;
     // The fade takes as long as a crossfade, but runs the steep second half of its curve (from
     // the middle at 0 to the end at pi/2, at half the speed): a crossfade's eased start stays
     // black for seconds, this one shows the painting from its first frames.
@@ -70,12 +70,12 @@ double picture::transition_value(double phase) {
 namespace {
 
 // Holds or advances the phase; true when it reached an end of the transition.
-bool step_phase(picture::Timeline& timeline, float delay) {
+bool step_phase(picture::Timeline& timeline, picture::PictureClock& clock, float delay) {
     if (timeline.holding) {
-        if (!hold_is_over(timeline, delay)) return false;
+        if (!hold_is_over(timeline, clock, delay)) return false;
         timeline.holding = false;
         // The frames before the hold's end were not drawn in time: they measure nothing.
-        restart_measurement(timeline);
+        restart_measurement(timeline, clock);
     }
     if (timeline.phase_step == 0.0) timeline.phase_step = 0.1;
     const double phase = timeline.phase + timeline.phase_step;
@@ -90,32 +90,32 @@ bool step_phase(picture::Timeline& timeline, float delay) {
     timeline.previous_direction = direction;
     if (!turns) return false;
     timeline.phase_step = 0.0;
-    picture::start_hold(timeline);
+    picture::start_hold(timeline, clock);
     return true;
 }
 
 }  // namespace
 
-bool picture::advance_timeline(Timeline& timeline, float delay) {
-    measure_frame_rate(timeline);
-    timeline.new_painting = step_phase(timeline, delay);
+bool picture::advance_timeline(Timeline& timeline, PictureClock& clock, float delay) {
+    measure_frame_rate(timeline, clock);
+    timeline.new_painting = step_phase(timeline, clock, delay);
     if (timeline.new_painting)
         ++timeline.paintings;
     else if (timeline.paintings > 0)
-        move_fade_in(timeline);
+        move_fade_in(timeline, clock);
     return timeline.new_painting;
 }
 
-void picture::start_hold(Timeline& timeline) {
+void picture::start_hold(Timeline& timeline, PictureClock& clock) {
     timeline.holding = true;
-    timeline.hold_start = picture_clock();
+    timeline.hold_start = clock.now();
     if (timeline.fading_in) timeline.fade_start = timeline.hold_start;
-    restart_measurement(timeline);
+    restart_measurement(timeline, clock);
 }
 
-uint32_t picture::still_ms(const Timeline& timeline, float delay) {
+uint32_t picture::still_ms(const Timeline& timeline, PictureClock& clock, float delay) {
     if (!timeline.holding || timeline.fading_in) return 0;
-    const uint32_t held = picture_clock() - timeline.hold_start;
+    const uint32_t held = clock.now() - timeline.hold_start;
     const double left = static_cast<double>(delay) * 1000.0 - static_cast<double>(held);
     if (!(left >= 0.0)) return 0;
     return static_cast<uint32_t>(std::min(left + 1.0, static_cast<double>(kLongestStill)));

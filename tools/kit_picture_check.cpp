@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "loading/bank_cache.h"
 #include "loading/bank_images.h"
 #include "loading/data_file.h"
-#include "loading/data_folder.h"
+#include "loading/data_root.h"
 #include "loading/image_files.h"
 #include "loading/jpeg_decoder.h"
 #include "picture/pass_table.h"
@@ -43,10 +42,10 @@ struct Report {
 };
 
 // The parameter file read as the saver reads it: the first "KEY=" anywhere, then its number.
-int check_parameters(const std::string& name, Report& report) {
+int check_parameters(loading::DataRoot& data, const std::string& name, Report& report) {
     const std::string path = "data/shaders/" + name + "/" + name + ".hdr";
     int32_t size = 0;
-    const loading::ByteBuffer bytes = loading::load_data_file(path, size);
+    const loading::ByteBuffer bytes = loading::load_data_file(data, path, size);
     if (!bytes || size < 0) {
         report.error("parameter file \"" + path + "\" can't be read");
         return 0;
@@ -97,9 +96,9 @@ int check_parameters(const std::string& name, Report& report) {
     return plans > 5 ? 5 : plans;
 }
 
-bool read_program(const std::string& path, shadercode::BsfFile& file, std::string& error) {
+bool read_program(loading::DataRoot& data, const std::string& path, shadercode::BsfFile& file, std::string& error) {
     int32_t size = 0;
-    const loading::ByteBuffer bytes = loading::load_data_file(path, size);
+    const loading::ByteBuffer bytes = loading::load_data_file(data, path, size);
     if (!bytes || size < 0) {
         error = "not found";
         return false;
@@ -159,7 +158,7 @@ void compare_names(const std::string& label, const shadercode::BsfFile& file,
     if (!not_set.empty()) report.warn(label + ": declared, set by no pass:" + not_set);
 }
 
-void check_programs(const std::string& name, int plans, Report& report) {
+void check_programs(loading::DataRoot& data, const std::string& name, int plans, Report& report) {
     const std::string folder = "data/shaders/" + name + "/";
     for (const picture::PassProgram& entry : picture::pass_table()) {
         if (std::strcmp(entry.file, "formgen") == 0) {
@@ -170,14 +169,14 @@ void check_programs(const std::string& name, int plans, Report& report) {
                 std::string path = folder + "formgen." + std::to_string(i) + ".bsf";
                 shadercode::BsfFile file;
                 std::string error;
-                if (!read_program(path, file, error)) {
+                if (!read_program(data, path, file, error)) {
                     if (i > 0 && !previous.empty()) {
                         std::printf("program formgen.%d.bsf: %s, plan %d uses %s\n", i,
                                     error.c_str(), i, previous.c_str());
                         continue;
                     }
                     const std::string fallback = folder + "formgen.bsf";
-                    if (!read_program(fallback, file, error)) {
+                    if (!read_program(data, fallback, file, error)) {
                         report.error("program " + fallback + ": " + error +
                                      ": plan 0 has no form generator");
                         continue;
@@ -196,10 +195,10 @@ void check_programs(const std::string& name, int plans, Report& report) {
         std::string path = folder + entry.file;
         shadercode::BsfFile file;
         std::string error;
-        if (!read_program(path, file, error)) {
+        if (!read_program(data, path, file, error)) {
             std::string common_error;
             const std::string common = std::string("data/shaders/") + entry.file;
-            if (!read_program(common, file, common_error)) {
+            if (!read_program(data, common, file, common_error)) {
                 const std::string line = "program " + std::string(entry.file) + ": " + error +
                                          (entry.core ? "" : ": its passes are skipped");
                 entry.core ? report.error(line) : report.warn(line);
@@ -227,11 +226,11 @@ void check_claimed_size(const std::string& label, loading::ImageFormat format,
                 " are decoded smaller or refused");
 }
 
-void check_named_image(const std::string& path, Report& report) {
+void check_named_image(loading::DataRoot& data, const std::string& path, Report& report) {
     int width = 0, height = 0;
     size_t size = 0;
     const loading::ImageFormat format = loading::image_format_for_path(path);
-    const loading::ByteBuffer bytes = loading::read_image_bytes(path, size);
+    const loading::ByteBuffer bytes = loading::read_image_bytes(data, path, size);
     if (bytes) check_claimed_size("image " + path, format, bytes.get(), size, report);
     const loading::PixelBuffer pixels =
         bytes ? loading::decode_image(format, bytes.get(), size, path, width, height) : nullptr;
@@ -242,10 +241,10 @@ void check_named_image(const std::string& path, Report& report) {
     std::printf("image %s: %d x %d\n", path.c_str(), width, height);
 }
 
-void check_bank(const char* bank, int kind, bool needed, Report& report) {
+void check_bank(loading::DataRoot& data, const char* bank, int kind, bool needed, Report& report) {
     int count = 0;
     size_t size = 0;
-    loading::load_bank_record(1, kind, size, count);
+    loading::load_bank_record(data, 1, kind, size, count);
     if (count <= 0) {
         if (needed)
             report.warn(std::string("bank data/") + bank + ": no images");
@@ -257,7 +256,7 @@ void check_bank(const char* bank, int kind, bool needed, Report& report) {
     for (int n = 1; n <= count; ++n) {
         int width = 0, height = 0, c = 0;
         const std::string label = std::string("bank data/") + bank + " image " + std::to_string(n);
-        const loading::ByteBuffer bytes = loading::load_bank_record(n, kind, size, c);
+        const loading::ByteBuffer bytes = loading::load_bank_record(data, n, kind, size, c);
         if (bytes)
             check_claimed_size(label, loading::ImageFormat::kJpeg, bytes.get(), size, report);
         if (!bytes || !loading::decode_jpeg(bytes.get(), size, width, height)) {
@@ -290,16 +289,15 @@ int kit::run_picture_check(int argc, char** argv) {
         }
     }
     if (root.empty()) return kit::usage(kUsage);
-    loading::close_kept_banks();
-    loading::set_data_folder(root);
+    loading::DataRoot data(root);
     Report report;
-    const int plans = check_parameters(name, report);
-    check_programs(name, plans, report);
-    check_named_image("data/shaders/oil3.jpg", report);
-    check_named_image("data/shaders/sig3.tga", report);
-    check_bank("Base1", loading::kColourImages, true, report);
-    check_bank("Base2", loading::kFormImages, false, report);
-    check_bank("Base4", loading::kFactureImages, true, report);
+    const int plans = check_parameters(data, name, report);
+    check_programs(data, name, plans, report);
+    check_named_image(data, "data/shaders/oil3.jpg", report);
+    check_named_image(data, "data/shaders/sig3.tga", report);
+    check_bank(data, "Base1", loading::kColourImages, true, report);
+    check_bank(data, "Base2", loading::kFormImages, false, report);
+    check_bank(data, "Base4", loading::kFactureImages, true, report);
     std::printf("picture check: %d errors, %d warnings: %s\n", report.errors, report.warnings,
                 report.errors == 0 ? "the saver paints" : "the saver would not paint");
     if (report.errors > 0) return 1;

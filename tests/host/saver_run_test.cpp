@@ -56,9 +56,14 @@ struct FakeEngine {
     int hold_at = 0;
     int64_t hold_us = 0;
     int64_t still_until = 0;
-    void step() {
+    void draw_frame() {
+        if (!has_device) return;
+        fake.begin_frame();
+        fake.clear(0, 0, 0);
         log->add("step");
         if (++steps == hold_at) still_until = log->now_us + hold_us;
+        fake.end_frame();
+        fake.present();
     }
     uint32_t still_ms() {
         return still_until > log->now_us

@@ -18,15 +18,16 @@ struct Loaded {
     int width = -1, height = -1, count = -1;
 };
 
-Loaded load(int n, int kind) {
-    Loaded l;
-    l.pixels = loading::load_bank_image(n, kind, l.width, l.height, l.count);
-    return l;
-}
-
 }  // namespace
 
-using BankImages = DataFolderTest;
+class BankImages : public DataFolderTest {
+  protected:
+    Loaded load(int n, int kind) {
+        Loaded l;
+        l.pixels = loading::load_bank_image(data, n, kind, l.width, l.height, l.count);
+        return l;
+    }
+};
 
 TEST_F(BankImages, NumbersAreReducedModuloCountPlusOne) {
     image_bank("Base1", {grey_jpeg(8), grey_jpeg(16), grey_jpeg(24)});
@@ -55,7 +56,5 @@ TEST_F(BankImages, CountIsSetEvenWhenTheRecordFails) {
     EXPECT_TRUE(load(1, loading::kFactureImages).pixels);  // the bank stays usable
     // No Base1 or Base2 folder, or no such kind: no image and the count is left alone.
     for (int kind : {0, 1, 3}) EXPECT_EQ(load(1, kind).count, -1) << kind;
-    loading::set_data_folder("");
-    load(1, loading::kColourImages);
-    EXPECT_EQ(loading::data_folder(), ".");
+    EXPECT_EQ(loading::DataRoot("").folder(), ".");
 }

@@ -10,17 +10,14 @@
 
 using testimg::Bytes;
 
-namespace {
-
-Bytes read(const std::string& path, int32_t& size) {
-    size = -1;
-    loading::ByteBuffer bytes = loading::load_data_file(path, size);
-    return bytes ? Bytes(bytes.get(), bytes.get() + size) : Bytes{};
-}
-
-}  // namespace
-
-using DataFile = DataFolderTest;
+class DataFile : public DataFolderTest {
+  protected:
+    Bytes read(const std::string& path, int32_t& size) {
+        size = -1;
+        loading::ByteBuffer bytes = loading::load_data_file(data, path, size);
+        return bytes ? Bytes(bytes.get(), bytes.get() + size) : Bytes{};
+    }
+};
 
 TEST_F(DataFile, RecordsAreDescrambledAndRereadIdentically) {
     Bytes a(700);
@@ -36,9 +33,9 @@ TEST_F(DataFile, RecordsAreDescrambledAndRereadIdentically) {
 TEST_F(DataFile, MissingKeysAndBanksWriteTheMessageAndSkipThePlainFile) {
     testimg::write_file(root + "/data/a.txt", {'p'});
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(loading::load_data_file("data/a.txt"));  // no bank yet
+    EXPECT_FALSE(loading::load_data_file(data, "data/a.txt"));  // no bank yet
     program_bank({{"data/a.txt.old", {'b'}, false}});
-    EXPECT_FALSE(loading::load_data_file("data/a.txt"));  // not a key (only its prefix)
+    EXPECT_FALSE(loading::load_data_file(data, "data/a.txt"));  // not a key (only its prefix)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Shader::Shader(): can't open \"data/a.txt\" file\n"
               "Shader::Shader(): can't open \"data/a.txt\" file\n");
@@ -54,7 +51,7 @@ TEST_F(DataFile, EmptyRecordFallsBackToThePlainFileUnscrambled) {
     EXPECT_EQ(read("data/e.txt", size), (Bytes{1, 2, 3}));
     EXPECT_EQ(size, 3);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(loading::load_data_file("data/gone.txt"));
+    EXPECT_FALSE(loading::load_data_file(data, "data/gone.txt"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -75,7 +72,7 @@ TEST_F(DataFile, DamagedValueDescriptorReadsNoFurtherThanTheStoredBytes) {
     header[34] = 216;
     header[35] = 0;
     testimg::write_file(header_path, header);
-    loading::close_kept_banks();
+    data.close_banks();
     testing::internal::CaptureStderr();
     int32_t size = 0;
     const Bytes got = read("data/a.bsf", size);
@@ -100,21 +97,21 @@ TEST_F(DataFile, PlainFilesStayInsideTheDataFolderAndAreRegularFiles) {
     ASSERT_EQ(::mkfifo((root + "/data/pipe").c_str(), 0600), 0);
     std::filesystem::create_directories(root + "/data/folder");
     testing::internal::CaptureStderr();
-    for (const std::string& name : escaping) EXPECT_FALSE(loading::load_data_file(name)) << name;
-    EXPECT_FALSE(loading::load_data_file("data/pipe"));
-    EXPECT_FALSE(loading::load_data_file("data/folder"));
+    for (const std::string& name : escaping) EXPECT_FALSE(loading::load_data_file(data, name)) << name;
+    EXPECT_FALSE(loading::load_data_file(data, "data/pipe"));
+    EXPECT_FALSE(loading::load_data_file(data, "data/folder"));
     const std::string messages = testing::internal::GetCapturedStderr();
     EXPECT_NE(messages.find("\"../secret\" is not a path inside the data folder"),
               std::string::npos);
     std::filesystem::remove(root + "/../secret");
 
     // A program bank whose files are pipes is no bank, and opening it does not wait either.
-    loading::close_kept_banks();
+    data.close_banks();
     for (const char* file : {"/data/Base3/Main", "/data/Base3/Base3"}) {
         std::filesystem::remove(root + file);
         ASSERT_EQ(::mkfifo((root + file).c_str(), 0600), 0);
     }
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(loading::load_data_file("data/pipe"));
+    EXPECT_FALSE(loading::load_data_file(data, "data/pipe"));
     testing::internal::GetCapturedStderr();
 }

@@ -57,8 +57,8 @@ class BadData : public picture_test::PictureTest {
   protected:
     void SetUp() override {
         PictureTest::SetUp();
-        picture::settings().delay = 0;  // a new painting every few frames
-        picture::settings().speed = 2000;
+        settings.delay = 0;  // a new painting every few frames
+        settings.speed = 2000;
     }
 
     void fresh_picture(const std::string& hdr) {
@@ -78,7 +78,7 @@ class BadData : public picture_test::PictureTest {
             int paintings = 0;
             for (int frame = 0; frame < 40 && paintings < 2; ++frame) {
                 step();
-                paintings += picture::the_picture().timeline.new_painting ? 1 : 0;
+                paintings += current().timeline.new_painting ? 1 : 0;
             }
             EXPECT_EQ(paintings, 2);
         } else {
@@ -87,19 +87,18 @@ class BadData : public picture_test::PictureTest {
         }
         const std::string messages = testing::internal::GetCapturedStderr();
         if (check) check(messages);
-        picture::stop_picture();
-        loading::close_kept_banks();
+        stop();
     }
     // What stands in for a damaged record `key`: nothing for the parameter file (the picture is
     // refused), an empty grain or signature image, the neighbouring image of a bank, no program,
     // or the previous plan's form generator. A record that is not used is named in a message,
     // except an empty program record (which sends the reader to a plain file that is absent).
-    static void check_stand_in(const std::string& key, const Damage& damage,
+    void check_stand_in(const std::string& key, const Damage& damage,
                                const std::string& messages) {
         if (key.ends_with("/formgen.bsf")) return;  // read only without formgen.0.bsf
         const bool named = messages.find(key) != std::string::npos;
         const bool cut = std::string(damage.name).starts_with("cut to ");  // may still decode
-        picture::Picture* p = picture::picture_device() ? &picture::the_picture() : nullptr;
+        picture::Picture* p = running.get();
         const size_t formgen = key.find("formgen.");
         if (key.ends_with(".hdr")) {
             EXPECT_TRUE(p || named) << messages;
@@ -119,7 +118,7 @@ class BadData : public picture_test::PictureTest {
                                : p->programs.formgen[i] == p->programs.formgen[i - 1]);
         } else {
             const std::string file = key.substr(key.rfind('/') + 1);
-            EXPECT_EQ(picture::load_named_program(p->device, "Farmeadow", file), nullptr);
+            EXPECT_EQ(picture::load_named_program(p->device, p->data, "Farmeadow", file), nullptr);
             EXPECT_TRUE(std::string(damage.name) == "empty" || named) << messages;
         }
     }

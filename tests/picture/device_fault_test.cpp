@@ -12,12 +12,16 @@ namespace p = gfx::platform;
 namespace pt = gfx::platform::testing;
 
 class DeviceFault : public picture_test::PictureTest {
+  public:
+    // A paint message as the window's messages bring it.
+    void paint() { step(); }
+
   protected:
     void SetUp() override {
         PictureTest::SetUp();
         pt::injection() = {};
-        picture::settings().delay = 0;
-        picture::settings().speed = 2000;
+        settings.delay = 0;
+        settings.speed = 2000;
         write_picture("PLANS=3 BGCOLOR=2 SILHOUETTE=1 FLTR1=1");
     }
     void TearDown() override {
@@ -25,7 +29,7 @@ class DeviceFault : public picture_test::PictureTest {
         PictureTest::TearDown();
     }
 
-    picture::Picture& picture() { return picture::the_picture(); }
+    picture::Picture& picture() { return current(); }
 
     // Whether the texture holds more than one colour.
     bool painted(const Texture* texture) {
@@ -62,7 +66,9 @@ class DeviceFault : public picture_test::PictureTest {
 // reach the half-started picture.
 TEST_F(DeviceFault, APaintWhileStartUpShowsAnErrorPaintsNothing) {
     pt::injection().runtime_missing = true;
-    pt::injection().while_error_shows = [] { picture::draw_frame(); };
+    static DeviceFault* running_test = nullptr;
+    running_test = this;
+    pt::injection().while_error_shows = [] { running_test->paint(); };
     EXPECT_EQ(start(), picture::StartResult::no_device);
 }
 
@@ -99,7 +105,7 @@ TEST_F(DeviceFault, ResizeStormsAndALostDeviceAtStartUp) {
         EXPECT_EQ(picture().device.target_width(), 40 + 7 * 24);
     }
 
-    picture::stop_picture();
+    stop();
     pt::injection().device_starts_lost = true;
     ASSERT_EQ(start(64, 48), picture::StartResult::started);
     pt::injection().device_starts_lost = false;

@@ -23,7 +23,7 @@ TEST_F(PictureTest, ProgramSetPrefersThePictureFolderAndSharesFormGenerators) {
          {"data/shaders/deriv.bsf",
           picture_test::make_program(picture_test::program_names().at("deriv.bsf")), false}});
     ASSERT_EQ(start(), picture::StartResult::started);
-    const picture::ProgramSet& set = picture::the_picture().programs;
+    const picture::ProgramSet& set = current().programs;
     EXPECT_EQ(set.formgen[1], set.formgen[0]);
     EXPECT_NE(set.formgen[2], set.formgen[0]);
     EXPECT_EQ(set.formgen[3], nullptr);
@@ -34,11 +34,10 @@ TEST_F(PictureTest, ProgramSetPrefersThePictureFolderAndSharesFormGenerators) {
     step();  // a missing program skips its pass
 
     // PLANS=7 gives five plans with their own generators.
-    picture::stop_picture();
-    loading::close_kept_banks();
+    stop();
     write_picture("PLANS=7 SILHOUETTE=1 FLTR1=1 FLTR2=1", {0, 1, 2, 3, 4});
     ASSERT_EQ(start(), picture::StartResult::started);
-    const picture::Picture& five = picture::the_picture();
+    const picture::Picture& five = current();
     EXPECT_EQ(five.plan_count(), 5);
     for (int i = 1; i < 5; ++i) EXPECT_NE(five.programs.formgen[i], five.programs.formgen[i - 1]);
     step();
@@ -49,17 +48,17 @@ TEST_F(PictureTest, ProgramSetPrefersThePictureFolderAndSharesFormGenerators) {
 }
 
 TEST_F(PictureTest, StartRefusesAMissingParameterFileOrNoPlans) {
-    picture::settings().data_folder = root;
+    settings.data_folder = root;
     EXPECT_EQ(start(), picture::StartResult::no_parameters);
     write_picture("BGCOLOR=2");
     EXPECT_EQ(start(), picture::StartResult::no_parameters);
-    EXPECT_EQ(picture::picture_device(), nullptr);
+    EXPECT_EQ(running, nullptr);
 }
 
 TEST_F(PictureTest, PassesReceiveTheirValues) {
     write_picture("PLANS=3 BGCOLOR=2 TEX=1 BUMP1=0.25 BUMP2=0.5 DIST=0.3");
     ASSERT_EQ(start(), picture::StartResult::started);
-    picture::Picture& p = picture::the_picture();
+    picture::Picture& p = current();
     step();
     ASSERT_TRUE(p.timeline.new_painting);
     // The first step: phase 1.1, t = 0.99197; a painting begun going up mixes with t' = 1 - t.
@@ -115,7 +114,7 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
 TEST_F(PictureTest, OnePlanUsesTheSpareImagesAndTheBackgroundChoice) {
     write_picture("PLANS=1 BGCOLOR=1 TEX=0");
     ASSERT_EQ(start(), picture::StartResult::started);
-    picture::Picture& p = picture::the_picture();
+    picture::Picture& p = current();
     step();
     const picture::ProgramSet& set = p.programs;
     EXPECT_FLOAT_EQ(constant(set.paint, "param")->value[3], 0.7f);
@@ -141,9 +140,8 @@ TEST_F(PictureTest, ImageChoiceStepsAwayFromNumbersThatDoNotLoad) {
     }
     std::string error;
     ASSERT_TRUE(loading::write_image_bank(root + "/data/Base1", images, error)) << error;
-    loading::close_kept_banks();
     ASSERT_EQ(start(), picture::StartResult::started);
-    picture::Picture& p = picture::the_picture();
+    picture::Picture& p = current();
     Texture* texture = p.device.new_texture();
     // 3, 2, 1, 0 fail; -1 becomes the previous number 5.
     EXPECT_EQ(picture::choose_numbered_image(p, texture, 3, 5, picture::kColourKind), 5);
@@ -156,7 +154,7 @@ TEST_F(PictureTest, ImageChoiceStepsAwayFromNumbersThatDoNotLoad) {
     // A bank where nothing loads: the tries end and the texture stays empty.
     for (auto& image : images) image = {image.key, {}, true};
     ASSERT_TRUE(loading::write_image_bank(root + "/data/Base1", images, error)) << error;
-    loading::close_kept_banks();
+    p.data.close_banks();
     Texture* empty = p.device.new_texture();
     picture::choose_numbered_image(p, empty, -1, 0, picture::kColourKind);
     EXPECT_EQ(empty->width(), 0);
@@ -164,7 +162,7 @@ TEST_F(PictureTest, ImageChoiceStepsAwayFromNumbersThatDoNotLoad) {
     // number 8 on the ninth and last of the count + 1 tries.
     images.back() = {images.back().key, picture_test::striped_jpeg(8, 32, 24, 3), false};
     ASSERT_TRUE(loading::write_image_bank(root + "/data/Base1", images, error)) << error;
-    loading::close_kept_banks();
+    p.data.close_banks();
     Texture* last = p.device.new_texture();
     EXPECT_EQ(picture::choose_numbered_image(p, last, 7, 8, picture::kColourKind), 8);
     EXPECT_GT(last->width(), 0);

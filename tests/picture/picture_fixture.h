@@ -1,18 +1,18 @@
 #pragma once
-// The small picture written for each test below a fresh data folder; the clocks fixed.
+// The small picture written for each test below a fresh data folder, and the picture made from
+// it on fixed clocks.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gfx/shader.h"
-#include "loading/bank_cache.h"
 #include "loading/whole_file.h"
 #include "picture/clock.h"
 #include "picture/picture.h"
-#include "picture/picture_state.h"
 #include "tests/picture/small_picture.h"
 
 namespace picture_test {
@@ -23,27 +23,13 @@ inline testimg::Bytes read_bytes(const std::string& path) {
     return bytes ? testimg::Bytes(bytes.get(), bytes.get() + size) : testimg::Bytes{};
 }
 
-inline uint32_t fixed_ticks() {
-    return 12345;
-}
-inline uint32_t frame_time = 0;
-inline uint32_t frame_clock() {
-    return frame_time;
-}
-
 class PictureTest : public ::testing::Test {
   protected:
     void SetUp() override {
         root = testimg::make_temp_folder();
-        loading::close_kept_banks();
-        picture::clocks() = {fixed_ticks, frame_clock};
-        frame_time = 0;
     }
     void TearDown() override {
-        picture::stop_picture();
-        picture::restore_system_clocks();
-        loading::close_kept_banks();
-        picture::settings() = {};
+        stop();
         std::filesystem::remove_all(root);
     }
 
@@ -62,17 +48,25 @@ class PictureTest : public ::testing::Test {
                                                 : loading::write_image_bank(folder, *list, error))
                 << error;
         }
-        loading::close_kept_banks();
-        picture::settings().data_folder = root;
+        settings.data_folder = root;
     }
 
-    picture::StartResult start(int width = 160, int height = 120) {
-        return picture::start_picture(0, width, height, false);
+    // The tick count is 12345; the frame clock reads frame_time.
+    picture::Clocks fixed_clocks() {
+        return {[] { return uint32_t{12345}; }, [this] { return frame_time; }};
     }
+    picture::StartResult start(int width = 160, int height = 120) {
+        picture::StartedPicture made =
+            picture::start_picture(settings, fixed_clocks(), 0, width, height, false);
+        running = std::move(made.picture);
+        return made.result;
+    }
+    void stop() { running.reset(); }
+    picture::Picture& current() { return *running; }
     // One frame as the hosts draw it, the frame clock moving on by 16 ms.
     void step() {
         frame_time += 16;
-        picture::draw_frame();
+        if (running) picture::draw_frame(*running);
     }
     static const Shader::Constant* constant(const Shader* program, const std::string& name) {
         for (const Shader::Constant& c : program->pixel_constants())
@@ -84,6 +78,9 @@ class PictureTest : public ::testing::Test {
     }
 
     std::string root;
+    picture::Settings settings;
+    uint32_t frame_time = 0;
+    std::unique_ptr<picture::Picture> running;
     // Changes each bank's files before it is written ("Base3", "Base1", "Base4").
     std::function<void(const std::string& bank, std::vector<loading::PackedFile>& files)>
         edit_files;

@@ -92,26 +92,23 @@ TEST(WorkSize, CappedByTextureSizeAndVideoMemory) {
 // A timeline driven by a clock that moves `ms_per_frame` each frame, stepped as the picture
 // steps it, with the host's frame rate as the first estimate.
 struct TimelineRun {
-    static inline uint32_t now = 0;
-    static uint32_t clock() { return now; }
+    uint32_t now = 0;
+    picture::PictureClock clock{{[this] { return now; }, [this] { return now; }}};
     picture::Timeline timeline;
     float delay;
     float speed;
     TimelineRun(float delay_seconds, float speed_value, float host_rate = 20.0f)
         : delay(delay_seconds), speed(speed_value) {
-        now = 0;
-        picture::clocks() = {clock, clock};
-        picture::reset_picture_clock();
         timeline.frame_rate = host_rate;
     }
-    ~TimelineRun() { picture::restore_system_clocks(); }
+    TimelineRun(const TimelineRun&) = delete;
     // One frame; true when it started a new painting.
     bool step(uint32_t ms_per_frame = 50) {
         now += ms_per_frame;
-        const bool fresh = picture::advance_timeline(timeline, delay);
+        const bool fresh = picture::advance_timeline(timeline, clock, delay);
         if (fresh) {
             picture::set_phase_step(timeline, speed);
-            picture::start_hold(timeline);
+            picture::start_hold(timeline, clock);
         }
         picture::advance_motion(timeline);
         return fresh;
@@ -148,9 +145,9 @@ TEST(Timeline, HoldsLastDelaySecondsAndSpeedIsKeptFromTheFirstPainting) {
     EXPECT_FLOAT_EQ(run.timeline.frame_rate, 20.0f);
     // The picture is still for the rest of the hold, then moves; each hold 7 s, each
     // transition pi radians at 0.4 radians a second.
-    EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 7001u);
+    EXPECT_EQ(picture::still_ms(run.timeline, run.clock, run.delay), 7001u);
     run.step();
-    EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 6951u);
+    EXPECT_EQ(picture::still_ms(run.timeline, run.clock, run.delay), 6951u);
     for (int i = 0; i < 2; ++i) {
         const auto [between, still] = run.to_next_painting();
         EXPECT_EQ(still, i == 0 ? 139 : 140);
@@ -170,7 +167,7 @@ TEST(Timeline, TheFirstPaintingFadesInBeforeTheNextOneStarts) {
         ++frames;
         EXPECT_GE(run.timeline.fade, fade);  // the crossfade's own curve, from 0 to 1
         fade = run.timeline.fade;
-        EXPECT_EQ(picture::still_ms(run.timeline, run.delay), 0u);
+        EXPECT_EQ(picture::still_ms(run.timeline, run.clock, run.delay), 0u);
     }
     // The phase reaches pi/2 after 24 frames, but the next painting waits for the fade.
     EXPECT_NEAR(frames, std::numbers::pi / 0.02, 1.0);
@@ -216,7 +213,7 @@ TEST(Timeline, SpeedZeroDelayZeroAndHugeValues) {
     huge.timeline.fading_in = false;
     huge.step(4000000000u);
     EXPECT_TRUE(huge.timeline.holding);
-    EXPECT_EQ(picture::still_ms(huge.timeline, huge.delay), picture::kLongestStill);
+    EXPECT_EQ(picture::still_ms(huge.timeline, huge.clock, huge.delay), picture::kLongestStill);
 
     // A clock that does not move between measurements keeps the rate positive and finite.
     TimelineRun frozen(0.0f, 20.0f);
@@ -225,13 +222,13 @@ TEST(Timeline, SpeedZeroDelayZeroAndHugeValues) {
 }
 
 TEST(PictureRandom, SameSequenceEverywhereAndPaletteInRange) {
-    picture::seed_random(12345);
+    picture::Random seeded(12345);
     const int expected[] = {7584, 19164, 25795, 22125, 5828};
-    for (int e : expected) EXPECT_EQ(picture::next_random(), e);
-    picture::seed_random(0);
+    for (int e : expected) EXPECT_EQ(seeded.next(), e);
+    picture::Random random(0);
     int low = picture::kRandomMax, high = 0;
     for (int i = 0; i < 100000; ++i) {
-        const int v = picture::next_random();
+        const int v = random.next();
         low = std::min(low, v);
         high = std::max(high, v);
     }
