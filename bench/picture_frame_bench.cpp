@@ -259,12 +259,15 @@ void BM_BankImagesOfAPainting(benchmark::State& state) {
     for (auto _ : state) {
         for (int i = 0; i < plans; ++i) {
             int w, h, count;
-            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 0, w, h, count));
-            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
+            benchmark::DoNotOptimize(
+                loading::load_bank_image(bench().running->data, n++, 0, w, h, count));
+            benchmark::DoNotOptimize(
+                loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
         }
         for (int i = 0; i < 2; ++i) {
             int w, h, count;
-            benchmark::DoNotOptimize(loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
+            benchmark::DoNotOptimize(
+                loading::load_bank_image(bench().running->data, n++, 2, w, h, count));
         }
     }
 }

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.files.write_damaged(data + 1, size - 1);
     loading::DataRoot root(p.root);
     int32_t length = 0;
-    loading::ByteBuffer bytes = loading::load_data_file(root, kKeys[data[0] % std::size(kKeys)], length);
+    loading::ByteBuffer bytes =
+        loading::load_data_file(root, kKeys[data[0] % std::size(kKeys)], length);
     if (bytes && length > 0) {
         volatile unsigned char last = bytes[static_cast<size_t>(length) - 1];
         (void)last;

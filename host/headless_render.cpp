@@ -154,9 +154,9 @@ int host::run_headless_render(ParsedOptions parsed, const std::string& default_d
     // The seed is the tick count.
     FrameClock clock{0, static_cast<uint64_t>(effective_rate(o))};
     const uint32_t seed = o.seed;
-    picture::StartedPicture started = picture::start_picture(
-        run, {[seed] { return seed; }, [&clock] { return clock.ms(); }}, 0, o.width, o.height,
-        false);
+    picture::StartedPicture started =
+        picture::start_picture(run, {[seed] { return seed; }, [&clock] { return clock.ms(); }}, 0,
+                               o.width, o.height, false);
     switch (started.result) {
         case picture::StartResult::started:
             break;

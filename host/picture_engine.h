@@ -20,7 +20,8 @@ class PictureEngine {
                                int width, int height, bool full_screen) {
         picture_.reset();  // one device at a time
         frame_rate_ = settings.frame_rate;
-        picture::StartedPicture made = picture::start_picture(settings, clocks_, window, width, height, full_screen);
+        picture::StartedPicture made =
+            picture::start_picture(settings, clocks_, window, width, height, full_screen);
         picture_ = std::move(made.picture);
         return made.result;
     }

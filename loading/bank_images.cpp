@@ -45,8 +45,8 @@ loading::ByteBuffer loading::load_bank_record(DataRoot& root, int n, int kind, s
     return bytes;
 }
 
-loading::PixelBuffer loading::load_bank_image(DataRoot& root, int n, int kind, int& width, int& height,
-                                              int& image_count, int max_side) {
+loading::PixelBuffer loading::load_bank_image(DataRoot& root, int n, int kind, int& width,
+                                              int& height, int& image_count, int max_side) {
     size_t size = 0;
     const ByteBuffer bytes = load_bank_record(root, n, kind, size, image_count);
     if (!bytes) return nullptr;

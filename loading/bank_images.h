@@ -1,6 +1,7 @@
 #pragma once
 // Numbered images: scrambled JPEG records 1 to the record count in the image banks
-// "<data folder>/data/Base1" of a data root (colour images), "Base2" (forms) and "Base4" (factures).
+// "<data folder>/data/Base1" of a data root (colour images), "Base2" (forms) and "Base4"
+// (factures).
 #include <cstddef>
 
 #include "loading/pixel_buffer.h"
@@ -18,8 +19,8 @@ enum ImageKind : int { kColourImages = 0, kFormImages = 1, kFactureImages = 2 };
 // negative n, an empty record and a record that does not decode (with libjpeg's message).
 // Sides above `max_side` are decoded at a
 // reduced scale (decode_jpeg).
-PixelBuffer load_bank_image(DataRoot& root, int n, int kind, int& width, int& height, int& image_count,
-                            int max_side = kLargestImageSide);
+PixelBuffer load_bank_image(DataRoot& root, int n, int kind, int& width, int& height,
+                            int& image_count, int max_side = kLargestImageSide);
 
 // The descrambled bytes of the record that load_bank_image(n, kind) decodes, and their count in
 // `size`; null where load_bank_image gives null before decoding.

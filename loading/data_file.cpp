@@ -56,8 +56,7 @@ loading::ByteBuffer read_plain_file(const loading::DataRoot& root, const std::st
         return nullptr;
     }
     size_t length = 0;
-    loading::ByteBuffer bytes =
-        loading::read_whole_file(root.folder() + "/" + path, length);
+    loading::ByteBuffer bytes = loading::read_whole_file(root.folder() + "/" + path, length);
     if (bytes) size = static_cast<int32_t>(length);
     return bytes;
 }

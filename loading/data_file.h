@@ -1,7 +1,7 @@
 #pragma once
 // Data files named by their relative path ("data/shaders/oil3.jpg"): read from the program bank
-// "<data folder>/data/Base3" of `root` and descrambled, or, when the path's record is present but empty,
-// from the plain file "<data folder>/<path>".
+// "<data folder>/data/Base3" of `root` and descrambled, or, when the path's record is present but
+// empty, from the plain file "<data folder>/<path>".
 #include <cstdint>
 #include <string>
 

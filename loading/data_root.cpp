@@ -8,8 +8,7 @@
 
 namespace {
 
-constexpr const char* kBankFolders[] = {"/data/Base3", "/data/Base1", "/data/Base2",
-                                        "/data/Base4"};
+constexpr const char* kBankFolders[] = {"/data/Base3", "/data/Base1", "/data/Base2", "/data/Base4"};
 
 }  // namespace
 

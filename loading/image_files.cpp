@@ -83,7 +83,7 @@ bool loading::claimed_image_size(ImageFormat format, const unsigned char* data, 
 }
 
 loading::ByteBuffer loading::read_image_bytes(DataRoot& root, const std::string& path,
-                                             size_t& size) {
+                                              size_t& size) {
     const ImageFormat format = image_format_for_path(path);
     if (format == ImageFormat::kPng || format == ImageFormat::kDds) return read_direct(path, size);
     if (format == ImageFormat::kUnknown) return nullptr;
@@ -94,8 +94,8 @@ loading::ByteBuffer loading::read_image_bytes(DataRoot& root, const std::string&
     return bytes;
 }
 
-loading::PixelBuffer loading::load_image_file(DataRoot& root, const std::string& path, int& width, int& height,
-                                              int max_side) {
+loading::PixelBuffer loading::load_image_file(DataRoot& root, const std::string& path, int& width,
+                                              int& height, int max_side) {
     const ImageFormat format = image_format_for_path(path);
     if (format == ImageFormat::kUnknown) {
         std::fprintf(stderr, "Texture::load(): unknown format of \"%s\" file\n", path.c_str());

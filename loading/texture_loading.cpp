@@ -23,7 +23,8 @@ int side_limit(const Texture& texture) {
 
 }  // namespace
 
-bool loading::load_texture(DataRoot& root, Texture& texture, const std::string& path, int& width, int& height) {
+bool loading::load_texture(DataRoot& root, Texture& texture, const std::string& path, int& width,
+                           int& height) {
     PixelBuffer pixels = load_image_file(root, path, width, height, side_limit(texture));
     if (!pixels || width == 0 || height == 0) {
         std::fprintf(stderr, "Texture::load(): \"%s\" gives no image; the texture stays empty\n",
@@ -33,9 +34,10 @@ bool loading::load_texture(DataRoot& root, Texture& texture, const std::string& 
     return texture.upload(pixels.get(), width, height, kLoadedFilter, kLoadedAddress);
 }
 
-void loading::load_bank_texture(DataRoot& root, Texture& texture, int n, int kind, int& width, int& height,
-                                int& image_count) {
-    PixelBuffer pixels = load_bank_image(root, n, kind, width, height, image_count, side_limit(texture));
+void loading::load_bank_texture(DataRoot& root, Texture& texture, int n, int kind, int& width,
+                                int& height, int& image_count) {
+    PixelBuffer pixels =
+        load_bank_image(root, n, kind, width, height, image_count, side_limit(texture));
     if (!pixels) {
         width = 0;
         height = 0;

@@ -14,7 +14,8 @@ class DataRoot;
 // file could not be read, decoded or uploaded; the texture then keeps what it held (an upload
 // that fails empties it). Sides above the working size (at least 1024) or the card's largest
 // texture are decoded smaller (JPEG, PNG) or refused, with a one-line message.
-bool load_texture(DataRoot& root, Texture& texture, const std::string& path, int& width, int& height);
+bool load_texture(DataRoot& root, Texture& texture, const std::string& path, int& width,
+                  int& height);
 
 // Loads image `n` of image bank `kind` (0 colour images, 1 forms, 2 factures), turned upside
 // down, and uploads it like load_texture(). When no image could be read, width and height are

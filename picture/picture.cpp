@@ -129,8 +129,8 @@ void start_new_painting(Picture& picture) {
 }  // namespace
 
 picture::StartedPicture picture::start_picture(const Settings& settings, Clocks clocks,
-                                              gfx::WindowHandle window, int width, int height,
-                                              bool full_screen) {
+                                               gfx::WindowHandle window, int width, int height,
+                                               bool full_screen) {
     StartedPicture made;
     made.picture = std::make_unique<Picture>(settings, std::move(clocks));
     Picture& picture = *made.picture;

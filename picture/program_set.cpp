@@ -61,8 +61,7 @@ bool picture::usable(const Shader* program) {
 }
 
 Shader* picture::load_named_program(RenderDevice& device, loading::DataRoot& root,
-                                    const std::string& picture_name,
-                                    const std::string& file_name) {
+                                    const std::string& picture_name, const std::string& file_name) {
     Shader* program = device.new_shader();
     if (load_into(root, program, "data/shaders/" + picture_name + "/" + file_name)) return program;
     delete program;

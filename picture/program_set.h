@@ -38,10 +38,10 @@ void load_program_set(RenderDevice& device, loading::DataRoot& root, const Pictu
                       ProgramSet& set);
 void destroy_program_set(ProgramSet& set);
 
-// A named program from the picture's folder below `root`, else the common folder; null when neither loads.
+// A named program from the picture's folder below `root`, else the common folder; null when neither
+// loads.
 Shader* load_named_program(RenderDevice& device, loading::DataRoot& root,
-                           const std::string& picture_name,
-                           const std::string& file_name);
+                           const std::string& picture_name, const std::string& file_name);
 
 // A program that exists and loaded, so a pass may draw with it.
 bool usable(const Shader* program);

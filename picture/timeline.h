@@ -17,8 +17,8 @@ double transition_value(double phase);
 // the first painting's fade-in. Sets and gives timeline.new_painting. `delay` is DELAY in
 // seconds. The next painting waits until the fade-in is complete.
 bool advance_timeline(Timeline& timeline, PictureClock& clock, float delay);
-// Starts the hold (and a new frame-rate measurement) at the picture clock's present reading: called when
-// a new painting's frame is done, so that the painting's own work does not eat into the hold.
+// Starts the hold (and a new frame-rate measurement) at the picture clock's present reading: called
+// when a new painting's frame is done, so that the painting's own work does not eat into the hold.
 void start_hold(Timeline& timeline, PictureClock& clock);
 // How long the picture stays as the last frame showed it, in milliseconds: 0 while it moves or
 // fades in, else the rest of the hold (at least 1, at most kLongestStill).

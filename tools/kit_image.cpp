@@ -59,7 +59,8 @@ int decode_file(const std::string& file, const std::string& out) {
 int decode_bank(const std::string& root, int kind, int n, const std::string& out) {
     loading::DataRoot data(root);
     int width = 0, height = 0, count = 0;
-    const loading::PixelBuffer pixels = loading::load_bank_image(data, n, kind, width, height, count);
+    const loading::PixelBuffer pixels =
+        loading::load_bank_image(data, n, kind, width, height, count);
     if (!pixels) {
         std::fprintf(stderr, "brushwright-kit image: no image %d in bank kind %d (count %d)\n", n,
                      kind, count);

@@ -96,7 +96,8 @@ int check_parameters(loading::DataRoot& data, const std::string& name, Report& r
     return plans > 5 ? 5 : plans;
 }
 
-bool read_program(loading::DataRoot& data, const std::string& path, shadercode::BsfFile& file, std::string& error) {
+bool read_program(loading::DataRoot& data, const std::string& path, shadercode::BsfFile& file,
+                  std::string& error) {
     int32_t size = 0;
     const loading::ByteBuffer bytes = loading::load_data_file(data, path, size);
     if (!bytes || size < 0) {

@@ -97,7 +97,8 @@ TEST_F(DataFile, PlainFilesStayInsideTheDataFolderAndAreRegularFiles) {
     ASSERT_EQ(::mkfifo((root + "/data/pipe").c_str(), 0600), 0);
     std::filesystem::create_directories(root + "/data/folder");
     testing::internal::CaptureStderr();
-    for (const std::string& name : escaping) EXPECT_FALSE(loading::load_data_file(data, name)) << name;
+    for (const std::string& name : escaping)
+        EXPECT_FALSE(loading::load_data_file(data, name)) << name;
     EXPECT_FALSE(loading::load_data_file(data, "data/pipe"));
     EXPECT_FALSE(loading::load_data_file(data, "data/folder"));
     const std::string messages = testing::internal::GetCapturedStderr();

@@ -93,8 +93,7 @@ class BadData : public picture_test::PictureTest {
     // refused), an empty grain or signature image, the neighbouring image of a bank, no program,
     // or the previous plan's form generator. A record that is not used is named in a message,
     // except an empty program record (which sends the reader to a plain file that is absent).
-    void check_stand_in(const std::string& key, const Damage& damage,
-                               const std::string& messages) {
+    void check_stand_in(const std::string& key, const Damage& damage, const std::string& messages) {
         if (key.ends_with("/formgen.bsf")) return;  // read only without formgen.0.bsf
         const bool named = messages.find(key) != std::string::npos;
         const bool cut = std::string(damage.name).starts_with("cut to ");  // may still decode

@@ -168,6 +168,47 @@ TEST_F(PictureTest, ImageChoiceStepsAwayFromNumbersThatDoNotLoad) {
     EXPECT_GT(last->width(), 0);
 }
 
+// Each picture owns its device, data root, clock and random numbers: painted frame by frame in
+// turn, two pictures give what each gives alone.
+TEST_F(PictureTest, TwoPicturesInOneProcessPaintAsEachAlone) {
+    write_picture("PLANS=2 BGCOLOR=2 SILHOUETTE=1");
+    settings.delay = 0;
+    settings.speed = 2000;
+    const auto paint = [&](const std::vector<uint32_t>& seeds) {
+        std::vector<uint32_t> times(seeds.size(), 0);
+        std::vector<std::unique_ptr<picture::Picture>> pictures;
+        for (size_t i = 0; i < seeds.size(); ++i) {
+            const uint32_t seed = seeds[i];
+            pictures.push_back(
+                picture::start_picture(settings,
+                                       {[seed] { return seed; }, [&times, i] { return times[i]; }},
+                                       0, 64, 48, false)
+                    .picture);
+            EXPECT_NE(pictures.back(), nullptr);
+        }
+        std::vector<std::vector<uint8_t>> shown(seeds.size());
+        for (int frame = 0; frame < 30; ++frame) {
+            for (size_t i = 0; i < pictures.size(); ++i) {
+                times[i] += 16;
+                if (pictures[i]) picture::draw_frame(*pictures[i]);
+            }
+        }
+        // What the frames showed, and the mixing values its random numbers drew.
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            if (!pictures[i]) continue;
+            EXPECT_TRUE(pictures[i]->device.read_texture(*pictures[i]->output_a, shown[i]));
+            for (float v : pictures[i]->plans[0]->mixing())
+                shown[i].push_back(static_cast<uint8_t>(v * 255));
+        }
+        return shown;
+    };
+    const auto first = paint({1}), second = paint({2}), both = paint({1, 2});
+    ASSERT_FALSE(first[0].empty());
+    EXPECT_NE(first[0], second[0]);
+    EXPECT_EQ(both[0], first[0]);
+    EXPECT_EQ(both[1], second[0]);
+}
+
 // Whole paintings of the sample picture from the command line.
 using picture_test::read_bytes;
 

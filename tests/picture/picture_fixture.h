@@ -25,9 +25,7 @@ inline testimg::Bytes read_bytes(const std::string& path) {
 
 class PictureTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root = testimg::make_temp_folder();
-    }
+    void SetUp() override { root = testimg::make_temp_folder(); }
     void TearDown() override {
         stop();
         std::filesystem::remove_all(root);
