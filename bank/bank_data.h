@@ -83,6 +83,7 @@ struct BankData {
     // Method library.
     int methods_state = 0;  // 0 not tried, 1 loaded, -1 failed
     void* methods_handle = nullptr;
+    bank::MethodEntries methods;  // of this bank's own library
     int32_t current_cadr = -1;
     std::string exchange_name;
     std::vector<uint8_t> exchange;

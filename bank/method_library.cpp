@@ -30,15 +30,6 @@
 namespace bank {
 namespace {
 
-// One set of entry points per process: the library loaded last serves every bank.
-struct MethodEntries {
-    BankMethodVirtual virtual_slot = nullptr;
-    BankMethodAction action = nullptr;
-    BankMethodWriteCadr write_cadr = nullptr;
-    BankMethodWriteSlot write_slot = nullptr;
-};
-MethodEntries g_entries;
-
 constexpr size_t kRecordImageLimit = size_t(1) << 20;
 
 void* load_library(const std::string& path) {
@@ -219,10 +210,10 @@ bool load_methods(BankData& d) {
     void* handle = create(&d.host);
     if (handle == nullptr) return false;
     d.methods_handle = handle;
-    g_entries.virtual_slot = as_function<BankMethodVirtual>(entry(library, "Virtual"));
-    g_entries.action = as_function<BankMethodAction>(entry(library, "Action"));
-    g_entries.write_cadr = as_function<BankMethodWriteCadr>(entry(library, "Write_Cadr"));
-    g_entries.write_slot = as_function<BankMethodWriteSlot>(entry(library, "Write_Slot"));
+    d.methods.virtual_slot = as_function<BankMethodVirtual>(entry(library, "Virtual"));
+    d.methods.action = as_function<BankMethodAction>(entry(library, "Action"));
+    d.methods.write_cadr = as_function<BankMethodWriteCadr>(entry(library, "Write_Cadr"));
+    d.methods.write_slot = as_function<BankMethodWriteSlot>(entry(library, "Write_Slot"));
     return true;
 }
 
@@ -235,32 +226,32 @@ void serve_request(BankData& d, const SlotPath& path) {
     uint8_t* text = d.exchange.data() + kExchangeTextOffset;
     switch (request) {
         case kRequestVirtual:
-            if (g_entries.virtual_slot) {
+            if (d.methods.virtual_slot) {
                 BankSlotPathCopy copy;
                 static_assert(sizeof copy == sizeof path);
                 std::memcpy(&copy, &path, sizeof copy);
-                g_entries.virtual_slot(d.methods_handle, word(d.exchange, 0), copy);
+                d.methods.virtual_slot(d.methods_handle, word(d.exchange, 0), copy);
             }
             break;
         case kRequestSlotWritten:
-            if (g_entries.write_slot) {
+            if (d.methods.write_slot) {
                 BankTextCopy copy;
                 std::memcpy(copy.text, text, kExchangeTextBytes);
-                int32_t r = g_entries.write_slot(d.methods_handle, copy);
+                int32_t r = d.methods.write_slot(d.methods_handle, copy);
                 set_word(d.exchange, 4, r);
                 if (r == 0 || std::memcmp(copy.text, text, kExchangeTextBytes) == 0)
                     std::memset(text, 0, kExchangeTextBytes);
             }
             break;
         case kRequestCadrWritten:
-            if (g_entries.write_cadr)
-                set_word(d.exchange, 4, g_entries.write_cadr(d.methods_handle));
+            if (d.methods.write_cadr)
+                set_word(d.exchange, 4, d.methods.write_cadr(d.methods_handle));
             break;
         case kRequestAction:
-            if (g_entries.action) {
+            if (d.methods.action) {
                 int32_t number;
                 std::memcpy(&number, text, 4);
-                set_word(d.exchange, 4, g_entries.action(d.methods_handle, number));
+                set_word(d.exchange, 4, d.methods.action(d.methods_handle, number));
             }
             break;
         default:

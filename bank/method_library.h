@@ -56,6 +56,14 @@ inline constexpr size_t kExchangeSavedBytes = 88;
 inline constexpr size_t kExchangePathOffset = 632;
 inline constexpr size_t kExchangePathBytes = 64;
 
+// The entry points of a bank's own library, looked up when it loads.
+struct MethodEntries {
+    BankMethodVirtual virtual_slot = nullptr;
+    BankMethodAction action = nullptr;
+    BankMethodWriteCadr write_cadr = nullptr;
+    BankMethodWriteSlot write_slot = nullptr;
+};
+
 enum MethodRequest : int32_t {
     kRequestSlotWritten = 1,
     kRequestCadrWritten = 2,

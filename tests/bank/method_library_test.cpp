@@ -11,7 +11,8 @@ using banktest::read_text;
 using banktest::slot;
 using banktest::TempFolder;
 
-void make_bank(const std::string& folder, bool with_library) {
+void make_bank(const std::string& folder, bool with_library,
+               const char* library = TEST_METHODS_LIBRARY) {
     bank::BankWriter w({slot(11, 4, 0, "name")});
     w.add({bank::Value::text("one")});
     w.add({bank::Value::text("two")});
@@ -20,7 +21,7 @@ void make_bank(const std::string& folder, bool with_library) {
     // The library is trusted only when no one else may write it or its folder.
     fs::permissions(folder, fs::perms(0755));
     if (!with_library) return;
-    fs::copy_file(TEST_METHODS_LIBRARY, folder + "/Methods.dll");
+    fs::copy_file(library, folder + "/Methods.dll");
     fs::permissions(folder + "/Methods.dll", fs::perms(0755));
 }
 
@@ -37,6 +38,12 @@ TEST(MethodLibrary, VirtualSlotsComeFromTheLibrary) {
     EXPECT_EQ(n, 256);
     // Ordinary slots are untouched.
     EXPECT_EQ(read_text(*b, 2, 1), "two");
+
+    // Each bank is served by its own library, also after another bank loaded a different one.
+    make_bank(dir / "other", true, TEST_OTHER_METHODS_LIBRARY);
+    auto other = Bank::open(dir / "other");
+    EXPECT_EQ(read_text(*other, 1, 2), std::string("xyz\0", 4));
+    EXPECT_EQ(read_text(*b, 1, 2), std::string("abc\0", 4));
 }
 
 TEST(MethodLibrary, ExchangeAreaNameIsReservedInTheTemporaryFolder) {

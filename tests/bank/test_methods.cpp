@@ -1,7 +1,7 @@
 // A method library for the tests, exporting the five entries of "Methods.dll".
-// Virtual slot texts: cadr 1 gives "abc"; cadr 7 the exchange area's name; cadr 99 fills the whole
-// text area without a NUL; others give "c<cadr>:<slot>". A folder whose name contains "refuse" is
-// refused by Create.
+// Virtual slot texts: cadr 1 gives "abc" ("xyz" built as the other library); cadr 7 the exchange
+// area's name; cadr 99 fills the whole text area without a NUL; others give "c<cadr>:<slot>". A
+// folder whose name contains "refuse" is refused by Create.
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +21,12 @@ EXPORT void* Create(BankMethodHost* host) {
 EXPORT void Virtual(void* handle, int32_t cadr, BankSlotPathCopy path) {
     auto* host = static_cast<BankMethodHost*>(handle);
     char* text = reinterpret_cast<char*>(host->exchange + bank::kExchangeTextOffset);
+#ifdef OTHER_METHODS
+    if (cadr == 1) {
+        std::strcpy(text, "xyz");
+        return;
+    }
+#endif
     if (cadr == 1)
         std::strcpy(text, "abc");
     else if (cadr == 7)
