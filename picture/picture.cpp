@@ -172,19 +172,20 @@ picture::StartedPicture picture::start_picture(const Settings& settings, Clocks 
 
     // The parameter file decides the plans; without it, or without a plan, nothing can paint.
     int32_t text_size = 0;
-    loading::ByteBuffer text =
-        loading::load_data_file(picture.data, parameter_file_path(kPictureName), text_size);
+    loading::ByteBuffer text = loading::load_data_file(
+        picture.data, parameter_file_path(settings.picture_name), text_size);
     if (!text) {
         std::fprintf(stderr, "Picture: no parameter file \"%s\"; nothing to paint\n",
-                     parameter_file_path(kPictureName).c_str());
+                     parameter_file_path(settings.picture_name).c_str());
         made.picture.reset();
         made.result = StartResult::no_parameters;
         return made;
     }
-    picture.config = parse_picture_config(text.get(), static_cast<size_t>(text_size), kPictureName);
+    picture.config =
+        parse_picture_config(text.get(), static_cast<size_t>(text_size), settings.picture_name);
     if (picture.config.plans < 1) {
         std::fprintf(stderr, "Picture: \"%s\" asks for %d plans; at least 1 is needed\n",
-                     parameter_file_path(kPictureName).c_str(), picture.config.plans);
+                     parameter_file_path(settings.picture_name).c_str(), picture.config.plans);
         made.picture.reset();
         made.result = StartResult::no_parameters;
         return made;

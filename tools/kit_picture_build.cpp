@@ -17,23 +17,18 @@
 #include "loading/bank_packing.h"
 #include "loading/image_files.h"
 #include "loading/whole_file.h"
-#include "pictures/Farmeadow/generators/canvas_grain.h"
-#include "pictures/Farmeadow/generators/facture.h"
 #include "pictures/Farmeadow/generators/image_encoding.h"
-#include "pictures/Farmeadow/generators/landscape.h"
-#include "pictures/Farmeadow/generators/signature.h"
 #include "shadercode/bsf_builder.h"
 #include "shadercode/bsf_file.h"
 #include "tools/kit_commands.h"
 #include "tools/kit_shader_io.h"
+#include "tools/picture_generators.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "picture build [SOURCE_DIR] -o DATAROOT [--colour-images DIR]";
-constexpr int kColourImageCount = 48;
-constexpr int kFactureCount = 32;
 constexpr int kOwnImageLimit = 1024;  // a person's photographs are scaled to fit this square
 
 using Bytes = std::vector<unsigned char>;
@@ -327,23 +322,28 @@ int kit::run_picture_build(int argc, char** argv) {
     }
 
     // Images: generated in parallel, each job writing only its own slot.
-    std::vector<loading::PackedFile> colour(kColourImageCount), factures(kFactureCount);
+    const kit::PictureGenerators* own = kit::generators_for(name);
+    if (own == nullptr)
+        std::printf("picture build: \"%s\" has no image generators of its own; %s's serve it\n",
+                    name.c_str(), kit::sample_generators().picture);
+    const kit::PictureGenerators& generators = own ? *own : kit::sample_generators();
+    const size_t colour_count = static_cast<size_t>(generators.colour_images);
+    const size_t facture_count = static_cast<size_t>(generators.factures);
+    std::vector<loading::PackedFile> colour(colour_count), factures(facture_count);
     if (!colour_arg.empty()) {
         colour.clear();
         if (!own_colour_images(colour_arg, colour)) return 1;
     }
-    const int generated_colour = colour_arg.empty() ? kColourImageCount : 0;
-    in_parallel(generated_colour + kFactureCount, [&](int i) {
+    const int generated_colour = colour_arg.empty() ? generators.colour_images : 0;
+    in_parallel(generated_colour + generators.factures, [&](int i) {
         char key[32];
         if (i < generated_colour) {
-            numbered_name(key, sizeof key, "meadow", i + 1);
-            colour[static_cast<size_t>(i)] = {
-                key, farmeadow::encode_jpeg(farmeadow::make_landscape(i), 90), false};
+            numbered_name(key, sizeof key, generators.colour_stem, i + 1);
+            colour[static_cast<size_t>(i)] = {key, generators.colour_image(i), false};
         } else {
             const int n = i - generated_colour;
             numbered_name(key, sizeof key, "facture", n + 1);
-            factures[static_cast<size_t>(n)] = {
-                key, farmeadow::encode_jpeg(farmeadow::make_facture(n), 92), false};
+            factures[static_cast<size_t>(n)] = {key, generators.facture(n), false};
         }
     });
     for (const auto& set : {&colour, &factures})
@@ -352,8 +352,8 @@ int kit::run_picture_build(int argc, char** argv) {
                 std::fprintf(stderr, "picture build: can't encode \"%s\"\n", f.key.c_str());
                 return 1;
             }
-    const Bytes grain = farmeadow::encode_jpeg(farmeadow::make_canvas_grain(), 95);
-    const Bytes signature = farmeadow::encode_tga(farmeadow::make_signature());
+    const Bytes grain = generators.canvas_grain();
+    const Bytes signature = generators.signature();
     if (grain.empty() || signature.empty()) {
         std::fprintf(stderr, "picture build: can't encode the grain or the signature\n");
         return 1;

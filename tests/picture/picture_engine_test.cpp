@@ -53,6 +53,16 @@ TEST_F(PictureTest, StartRefusesAMissingParameterFileOrNoPlans) {
     write_picture("BGCOLOR=2");
     EXPECT_EQ(start(), picture::StartResult::no_parameters);
     EXPECT_EQ(running, nullptr);
+
+    // Another picture is only data: it paints under its own name, and only under it.
+    settings.picture_name = "Smallmeadow";
+    write_picture("PLANS=2 BGCOLOR=2");
+    ASSERT_EQ(start(), picture::StartResult::started);
+    EXPECT_EQ(current().config.name, "Smallmeadow");
+    step();
+    EXPECT_TRUE(current().timeline.new_painting);
+    settings.picture_name = picture::kPictureName;
+    EXPECT_EQ(start(), picture::StartResult::no_parameters);
 }
 
 TEST_F(PictureTest, PassesReceiveTheirValues) {

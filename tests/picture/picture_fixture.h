@@ -35,7 +35,8 @@ class PictureTest : public ::testing::Test {
     void write_picture(const std::string& hdr, const std::vector<int>& formgens = {0, 1, 2},
                        const std::vector<std::string>& missing = {},
                        std::vector<loading::PackedFile> extra = {}) {
-        picture_test::SmallPicture files = small_picture(hdr, formgens, missing, std::move(extra));
+        picture_test::SmallPicture files =
+            small_picture(hdr, formgens, missing, std::move(extra), settings.picture_name);
         const std::pair<const char*, std::vector<loading::PackedFile>*> banks[] = {
             {"Base3", &files.programs}, {"Base1", &files.colours}, {"Base4", &files.factures}};
         for (const auto& [bank, list] : banks) {

@@ -87,16 +87,19 @@ struct SmallPicture {
 };
 
 // `hdr` as the parameter file, every program (less those in `missing`), form generators
-// formgen.<i>.bsf for each i in `formgens`, and `extra` files in the program bank.
+// formgen.<i>.bsf for each i in `formgens`, and `extra` files in the program bank, as the
+// picture `picture_name`.
 inline SmallPicture small_picture(const std::string& hdr,
                                   const std::vector<int>& formgens = {0, 1, 2},
                                   const std::vector<std::string>& missing = {},
-                                  std::vector<loading::PackedFile> extra = {}) {
-    const std::string folder = "data/shaders/Farmeadow/";
+                                  std::vector<loading::PackedFile> extra = {},
+                                  const std::string& picture_name = "Farmeadow") {
+    const std::string folder = "data/shaders/" + picture_name + "/";
     SmallPicture picture;
     std::vector<loading::PackedFile>& files = picture.programs;
     files = std::move(extra);
-    files.push_back({folder + "Farmeadow.hdr", testimg::Bytes(hdr.begin(), hdr.end()), false});
+    files.push_back(
+        {folder + picture_name + ".hdr", testimg::Bytes(hdr.begin(), hdr.end()), false});
     for (const auto& [name, names] : program_names()) {
         bool skip = false;
         for (const std::string& m : missing) skip = skip || m == name;

@@ -89,6 +89,20 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
     EXPECT_NE(out.find("image data/shaders/oil3.jpg: 512 x 512"), std::string::npos) << out;
     EXPECT_NE(out.find("formgen.bsf: its pixel program runs up to 130"), std::string::npos) << out;
 
+    // The same sources as another picture: its own name, the sample picture's generators.
+    const fs::path other = top / "Smallfield";
+    fs::create_directories(other);
+    fs::copy(shaders, other / "shaders");
+    fs::copy_file(source / "Farmeadow.hdr", other / "Smallfield.hdr");
+    ASSERT_EQ(run_kit("picture build " + other.string() + " -o " + (top / "other").string(), out),
+              0)
+        << out;
+    EXPECT_NE(out.find("\"Smallfield\" has no image generators of its own"), std::string::npos)
+        << out;
+    ASSERT_EQ(run_kit("picture check " + (top / "other").string() + " --name Smallfield", out), 0)
+        << out;
+    EXPECT_NE(out.find("bank data/Base1: 48 images"), std::string::npos) << out;
+
     // Damage the grain inside the program bank: the bank is packed again from the plain files.
     const fs::path data = root / "data" / "shaders";
     fs::resize_file(data / "oil3.jpg", 300);
