@@ -17,6 +17,7 @@
 #include "loading/bank_packing.h"
 #include "loading/image_files.h"
 #include "loading/whole_file.h"
+#include "picture/pass_table.h"
 #include "pictures/Farmeadow/generators/image_encoding.h"
 #include "shadercode/bsf_builder.h"
 #include "shadercode/bsf_file.h"
@@ -88,6 +89,23 @@ struct BuiltProgram {
     Bytes bytes;
 };
 
+// A name the picture's passes set that the program does not declare would be dropped when it
+// is set: said where the program is made.
+void warn_undeclared(const std::string& file, const shadercode::BsfFile& program) {
+    const picture::PassProgram* entry = file.rfind("formgen", 0) == 0 && file != "formgen_out.bsf"
+                                            ? &picture::form_generator_entry()
+                                            : picture::find_pass_program(file);
+    if (entry == nullptr) return;
+    std::vector<std::string> params, samplers;
+    for (const auto* list : {&program.vertex_constants, &program.pixel_constants})
+        for (const auto& c : *list) params.push_back(c.name);
+    for (const auto& sampler : program.pixel_samplers) samplers.push_back(sampler.name);
+    const std::string missing = picture::undeclared_names(*entry, params, samplers);
+    if (!missing.empty())
+        std::fprintf(stderr, "picture build: warning: %s: set by its pass, not declared:%s\n",
+                     file.c_str(), missing.c_str());
+}
+
 // Builds NAME.bsf from NAME.ps.asm and NAME.vs.asm, or the shared quad.vs.asm.
 bool build_programs(const fs::path& shaders, std::vector<BuiltProgram>& out) {
     std::error_code ec;
@@ -133,6 +151,7 @@ bool build_programs(const fs::path& shaders, std::vector<BuiltProgram>& out) {
             ok = false;
             continue;
         }
+        warn_undeclared(name + ".bsf", program);
         out.push_back({name + ".bsf", shadercode::write_bsf(program)});
     }
     return ok;

@@ -79,6 +79,9 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
               0)
         << out;
     EXPECT_NE(out.find("b.png"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: visual.bsf: set by its pass, not declared: beta"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("1 colour images"), std::string::npos) << out;
 
     ASSERT_EQ(run_kit("picture check " + root.string(), out), 0) << out;
