@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "gfx/shader.h"
 #include "gfx/texture.h"
@@ -51,6 +55,12 @@ void gfx::quad_vertices(float x0, float y0, float x1, float y1, int target_width
 
 int gfx::video_memory_mb() {
     return static_cast<int>(std::min<uint64_t>(p::total_video_memory() >> 20, 0x7FFFFFFF));
+}
+
+void gfx::return_free_memory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 RenderDevice::~RenderDevice() {

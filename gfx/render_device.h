@@ -105,6 +105,11 @@ namespace gfx {
 // Total video memory in whole mebibytes; 0 when it cannot be asked.
 int video_memory_mb();
 
+// Hands the C heap's free pages back to the system (a software renderer keeps its images in
+// that heap, and the images freed after a painting would otherwise stay resident). Where the C
+// library cannot, it does nothing.
+void return_free_memory();
+
 // The quad of draw_quad: four vertices (x, y, u, v) of a triangle strip for the corners
 // (x0, y0) to (x1, y1) drawn into a target of the given size.
 struct QuadVertex {

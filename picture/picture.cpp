@@ -72,6 +72,19 @@ void clear_to_black(Picture& picture, Texture* texture) {
     picture.device.restore_back_buffer();
 }
 
+// The targets a painting only works in: it writes each before reading it, so nothing of theirs
+// outlives the painting. They are let go once it is done and made again, empty, for the next.
+void release_scratch(Picture& picture) {
+    for (Texture* texture : {picture.plan_work, picture.form_mix, picture.facture_mix})
+        if (texture) texture->release_resources();
+    gfx::return_free_memory();
+}
+
+void restore_scratch(Picture& picture) {
+    for (Texture* texture : {picture.plan_work, picture.form_mix, picture.facture_mix})
+        if (texture && !texture->holds_image()) texture->restore();
+}
+
 void set_colour_pairs(Picture& picture) {
     picture::Plan& first = *picture.plans[0];
     picture.first_colours[0] = first.colour(0);
@@ -88,6 +101,7 @@ void set_colour_pairs(Picture& picture) {
 void start_new_painting(Picture& picture) {
     picture::Timeline& timeline = picture.timeline;
     picture::set_phase_step(timeline, picture.settings.speed);
+    restore_scratch(picture);
 
     // Turn the page: the incoming slots, the facture pairs and the spare image.
     const int slot = timeline.direction < 0 ? 0 : 1;
@@ -211,6 +225,7 @@ void picture::picture_step(Picture& picture) {
     advance_motion(picture.timeline);
     if (new_painting) {
         finish_painting(picture);
+        release_scratch(picture);
         start_hold(picture.timeline, picture.clock);  // the hold starts once the painting is done
     }
     const picture::Timeline& timeline = picture.timeline;

@@ -104,6 +104,11 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
     EXPECT_TRUE(p.output_toggle);
     EXPECT_EQ(sampler(set.visual, 0), p.output_a);
     EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f);
+    // The painting's scratch targets are let go once it is done; they keep their size.
+    for (const Texture* scratch : {p.plan_work, p.form_mix, p.facture_mix}) {
+        EXPECT_FALSE(scratch->holds_image());
+        EXPECT_GT(scratch->width(), 0);
+    }
     step();
     EXPECT_GT(p.timeline.fade, 0.0f);
     EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - p.timeline.t * p.timeline.fade);
