@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "shadercode/assembler.h"
+#include "shadercode/glsl_emitters.h"
 
 namespace shadercode {
 namespace {
@@ -141,6 +142,18 @@ TEST(GlslTranslator, NamesLocationsAndBindingsFollowTheDeviceConventions) {
     EXPECT_EQ(out.samplers[2].uniform_name, "bw_vs_s1");
     EXPECT_EQ(varying_name(kUsageColor, 1), "bw_v_color1");
     EXPECT_EQ(pixel_output_name(3), "bw_oC3");
+}
+
+// The emitter table and the decoder's opcode table name the same opcodes; an opcode without an
+// emitter says why it is refused.
+TEST(GlslTranslator, EveryDecodedOpcodeHasAnEmitterOrAStatedRefusal) {
+    for (const OpcodeInfo& info : opcode_table()) {
+        const glsl::OpcodeEmitter* e = glsl::find_emitter(info.opcode);
+        ASSERT_NE(e, nullptr) << info.name;
+        EXPECT_TRUE(e->emit || (e->refusal && *e->refusal)) << info.name;
+    }
+    for (const glsl::OpcodeEmitter& e : glsl::emitter_table())
+        EXPECT_NE(find_opcode_info(e.opcode), nullptr) << unsigned(e.opcode);
 }
 
 TEST(GlslTranslator, DefsAreWrittenAsBitsNotDecimalText) {
