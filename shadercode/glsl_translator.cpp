@@ -92,9 +92,7 @@ void append_common(std::string& code, const StageTranslator& st, const HelperSet
     for (const auto& [reg, bits] : st.float_defs)
         code += "const vec4 bw_c" + std::to_string(reg) + " = uintBitsToFloat(" +
                 uvec4_literal(bits) + ");\n";
-    HelperSet all = helpers;  // every helper, whether called or not
-    for (size_t h = 0; h < glsl::kHelperCount; ++h) all.use(glsl::Helper(h));
-    code += all.definitions();
+    code += helpers.definitions();  // only those the stage calls
     if (st.relative_const) {
         // Relative constant reads: out of range reads (0,0,0,0); defs override the block.
         uint32_t count = vertex ? kVertexConstantCount : kPixelConstantCount;

@@ -156,6 +156,19 @@ TEST(GlslTranslator, EveryDecodedOpcodeHasAnEmitterOrAStatedRefusal) {
         EXPECT_NE(find_opcode_info(e.opcode), nullptr) << unsigned(e.opcode);
 }
 
+// A stage carries the helpers it calls and those they call, nothing else.
+TEST(GlslTranslator, HelpersComeOnlyWithTheirCallers) {
+    GlslProgram out;
+    std::string error;
+    ASSERT_TRUE(translate_program(assemble("vs_2_0\ndcl_position v0\nlit r0, v0\nmov oPos, r0\n"),
+                                  assemble(kPs), out, error))
+        << error;
+    EXPECT_NE(out.vertex_source.find("float bw_pow("), std::string::npos) << out.vertex_source;
+    EXPECT_EQ(out.vertex_source.find("bw_mul"), std::string::npos) << out.vertex_source;
+    EXPECT_EQ(out.fragment_source.find("bw_lit"), std::string::npos);
+    EXPECT_EQ(out.fragment_source.find("BW_FLT_MAX"), std::string::npos) << out.fragment_source;
+}
+
 TEST(GlslTranslator, DefsAreWrittenAsBitsNotDecimalText) {
     std::vector<uint32_t> ps =
         assemble("ps_2_0\ndef c3, 0x7fc00001, -0, 0.1, 1e-45\nmov oC0, c3\n");
