@@ -73,24 +73,14 @@ bool parse_version(const std::string& word, ShaderVersion& v) {
 
 // ---- operands -------------------------------------------------------------------------------
 
-struct RegisterSpelling {
-    const char* name;
-    RegisterType type;
-    int fixed_number;  // -1: the name is followed by a number
-};
-constexpr RegisterSpelling kRegisters[] = {
-    {"r", RegisterType::Temp, -1},        {"v", RegisterType::Input, -1},
-    {"c", RegisterType::Const, -1},       {"a", RegisterType::Addr, -1},
-    {"t", RegisterType::Texture, -1},     {"opos", RegisterType::RastOut, 0},
-    {"ofog", RegisterType::RastOut, 1},   {"opts", RegisterType::RastOut, 2},
-    {"od", RegisterType::AttrOut, -1},    {"ot", RegisterType::TexCrdOut, -1},
-    {"o", RegisterType::Output, -1},      {"i", RegisterType::ConstInt, -1},
-    {"oc", RegisterType::ColorOut, -1},   {"odepth", RegisterType::DepthOut, 0},
-    {"s", RegisterType::Sampler, -1},     {"b", RegisterType::ConstBool, -1},
-    {"al", RegisterType::Loop, 0},        {"vpos", RegisterType::MiscType, 0},
-    {"vface", RegisterType::MiscType, 1}, {"l", RegisterType::Label, -1},
-    {"p", RegisterType::Predicate, -1},
-};
+// Whether `lower` (lower case) is `name` in any case.
+bool same_name(const std::string& lower, const char* name) {
+    size_t n = 0;
+    for (; name[n] != '\0'; ++n)
+        if (n >= lower.size() || lower[n] != std::tolower(static_cast<unsigned char>(name[n])))
+            return false;
+    return n == lower.size();
+}
 
 // A cursor over one lower-cased operand.
 class OperandParser {
@@ -126,8 +116,8 @@ class OperandParser {
         while (!done() && std::isalpha(static_cast<unsigned char>(peek()))) ++i_;
         std::string name = s_.substr(start, i_ - start);
         const RegisterSpelling* spelling = nullptr;
-        for (const RegisterSpelling& r : kRegisters)
-            if (name == r.name) spelling = &r;
+        for (const RegisterSpelling& r : register_spellings())
+            if (same_name(name, r.name)) spelling = &r;
         if (spelling == nullptr) error("unknown register \"" + s_.substr(start) + "\"");
         check_stage(name);
         type = spelling->type;

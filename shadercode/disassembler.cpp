@@ -10,10 +10,6 @@
 namespace shadercode {
 namespace {
 
-std::string number_text(const char* prefix, uint32_t number) {
-    return prefix + std::to_string(number);
-}
-
 std::string hex(uint32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08x", v);
@@ -104,50 +100,6 @@ std::string declaration_suffix(const ShaderVersion& v, const Instruction& ins) {
 }
 
 }  // namespace
-
-std::string register_name(const ShaderVersion& v, RegisterType type, uint32_t number) {
-    switch (type) {
-        case RegisterType::Temp:
-            return number_text("r", number);
-        case RegisterType::Input:
-            return number_text("v", number);
-        case RegisterType::Const:
-            return number_text("c", number);
-        case RegisterType::Addr:
-            return number_text(v.is_pixel() ? "t" : "a", number);
-        case RegisterType::RastOut:
-            return number == kRastPosition    ? "oPos"
-                   : number == kRastFog       ? "oFog"
-                   : number == kRastPointSize ? "oPts"
-                                              : number_text("oRast", number);
-        case RegisterType::AttrOut:
-            return number_text("oD", number);
-        case RegisterType::TexCrdOut:
-            return number_text(v.is_3_0() ? "o" : "oT", number);
-        case RegisterType::ConstInt:
-            return number_text("i", number);
-        case RegisterType::ColorOut:
-            return number_text("oC", number);
-        case RegisterType::DepthOut:
-            return "oDepth";
-        case RegisterType::Sampler:
-            return number_text("s", number);
-        case RegisterType::ConstBool:
-            return number_text("b", number);
-        case RegisterType::Loop:
-            return "aL";
-        case RegisterType::MiscType:
-            return number == kMiscPosition ? "vPos"
-                   : number == kMiscFace   ? "vFace"
-                                           : number_text("vMisc", number);
-        case RegisterType::Label:
-            return number_text("l", number);
-        case RegisterType::Predicate:
-            return number_text("p", number);
-        default:
-            return number_text("reg", number);
-    }
-}
 
 std::string disassemble_instruction(const ShaderVersion& v, const Instruction& ins) {
     std::string line;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "shadercode/assembler.h"
+#include "shadercode/glsl_emitters.h"
 
 namespace shadercode {
 namespace {
@@ -141,6 +142,31 @@ TEST(GlslTranslator, NamesLocationsAndBindingsFollowTheDeviceConventions) {
     EXPECT_EQ(out.samplers[2].uniform_name, "bw_vs_s1");
     EXPECT_EQ(varying_name(kUsageColor, 1), "bw_v_color1");
     EXPECT_EQ(pixel_output_name(3), "bw_oC3");
+}
+
+// The emitter table and the decoder's opcode table name the same opcodes; an opcode without an
+// emitter says why it is refused.
+TEST(GlslTranslator, EveryDecodedOpcodeHasAnEmitterOrAStatedRefusal) {
+    for (const OpcodeInfo& info : opcode_table()) {
+        const glsl::OpcodeEmitter* e = glsl::find_emitter(info.opcode);
+        ASSERT_NE(e, nullptr) << info.name;
+        EXPECT_TRUE(e->emit || (e->refusal && *e->refusal)) << info.name;
+    }
+    for (const glsl::OpcodeEmitter& e : glsl::emitter_table())
+        EXPECT_NE(find_opcode_info(e.opcode), nullptr) << unsigned(e.opcode);
+}
+
+// A stage carries the helpers it calls and those they call, nothing else.
+TEST(GlslTranslator, HelpersComeOnlyWithTheirCallers) {
+    GlslProgram out;
+    std::string error;
+    ASSERT_TRUE(translate_program(assemble("vs_2_0\ndcl_position v0\nlit r0, v0\nmov oPos, r0\n"),
+                                  assemble(kPs), out, error))
+        << error;
+    EXPECT_NE(out.vertex_source.find("float bw_pow("), std::string::npos) << out.vertex_source;
+    EXPECT_EQ(out.vertex_source.find("bw_mul"), std::string::npos) << out.vertex_source;
+    EXPECT_EQ(out.fragment_source.find("bw_lit"), std::string::npos);
+    EXPECT_EQ(out.fragment_source.find("BW_FLT_MAX"), std::string::npos) << out.fragment_source;
 }
 
 TEST(GlslTranslator, DefsAreWrittenAsBitsNotDecimalText) {
