@@ -2,6 +2,7 @@
 // name a pass sets that its program lacks, a program far too slow for a frame, and an image
 // that no longer decodes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,9 @@ std::string pixel_listing(const std::vector<std::string>& params, int samplers) 
 }
 
 TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
-    const fs::path top = fs::path(testing::TempDir()) / "kit_picture_test";
+    // A folder of its own: other builds may run this test at the same time.
+    const fs::path top =
+        fs::path(testing::TempDir()) / ("kit_picture_test." + std::to_string(::getpid()));
     fs::remove_all(top);
     const fs::path source = top / "Farmeadow", shaders = source / "shaders";
     const fs::path root = top / "root", photos = top / "photos";
@@ -141,6 +144,7 @@ TEST(KitPicture, CheckReportsAMissingNameAndADamagedImage) {
     fs::remove(source / "Farmeadow.hdr");
     EXPECT_EQ(run_kit("picture build " + source.string() + " -o " + root.string(), out), 1);
     EXPECT_NE(out.find("no parameter file \"Farmeadow.hdr\""), std::string::npos) << out;
+    fs::remove_all(top);
 }
 
 }  // namespace
