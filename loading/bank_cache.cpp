@@ -30,8 +30,6 @@ Bank* loading::kept_bank(KeptBankId id, const std::string& folder) {
         k.bank = Bank::open(folder);
         k.folder = folder;
         if (k.bank) k.bank->set_largest_value(static_cast<int64_t>(kLargestDataFile));
-    } catch (int) {
-        k.bank.reset();
     } catch (const std::exception&) {
         k.bank.reset();
     }
