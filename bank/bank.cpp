@@ -133,7 +133,22 @@ int give(char** buffer, const void* bytes, size_t size, int result) {
     return result;
 }
 
+const char* open_failure_text(OpenFailure reason) {
+    switch (reason) {
+        case OpenFailure::NotABank:
+            return "not a bank";
+        case OpenFailure::HeaderUnreadable:
+            return "header file unreadable";
+        case OpenFailure::UnknownMagic:
+            return "bank kind not accepted";
+    }
+    return "cannot open";
+}
+
 }  // namespace
+
+OpenError::OpenError(OpenFailure reason)
+    : std::runtime_error(open_failure_text(reason)), reason_(reason) {}
 
 std::string join_path(const std::string& a, const std::string& b) {
     if (a.empty()) return b;
@@ -305,38 +320,40 @@ std::unique_ptr<Bank> Bank::open(const std::string& folder) {
     const std::string header_path = join_path(folder, folder);
     uint32_t probed = 0;
     if (folder.empty() || !read_magic(header_path, probed) || kind_of_magic(probed) == 0)
-        throw kOpenNotABank;
+        throw OpenError(OpenFailure::NotABank);
 
     std::unique_ptr<Bank> b(new Bank());
     BankData& d = *b->data_;
     d.owner = b.get();
 
-    if (!path_is_readable(header_path)) throw kOpenHeaderUnreadable;
+    if (!path_is_readable(header_path)) throw OpenError(OpenFailure::HeaderUnreadable);
     FILE* f = std::fopen(header_path.c_str(), "rb");
-    if (f == nullptr) throw kOpenHeaderUnreadable;
+    if (f == nullptr) throw OpenError(OpenFailure::HeaderUnreadable);
     std::fseek(f, 0, SEEK_END);
     long size = std::ftell(f);
     std::fseek(f, 0, SEEK_SET);
     if (size < 0 || size > kMaxHeaderBytes) {
         std::fclose(f);
-        throw kOpenHeaderUnreadable;
+        throw OpenError(OpenFailure::HeaderUnreadable);
     }
     d.header.resize(static_cast<size_t>(size));
     size_t got = size > 0 ? std::fread(d.header.data(), 1, d.header.size(), f) : 0;
     std::fclose(f);
-    if (got != d.header.size() || d.header.size() < 4) throw kOpenHeaderUnreadable;
+    if (got != d.header.size() || d.header.size() < 4)
+        throw OpenError(OpenFailure::HeaderUnreadable);
     d.block_size = kDefaultBlockSize;
 
     // Only the current layout is read; the older kinds are refused.
-    if (load_u32(d.header.data()) != kMagicKind5) throw kOpenUnknownMagic;
+    if (load_u32(d.header.data()) != kMagicKind5) throw OpenError(OpenFailure::UnknownMagic);
     d.kind = 5;
-    if (d.header.size() < kHeaderDescriptorsOffset) throw kOpenHeaderUnreadable;
+    if (d.header.size() < kHeaderDescriptorsOffset) throw OpenError(OpenFailure::HeaderUnreadable);
     d.folder = folder;
     d.masked = d.header[kHeaderMaskedOffset] == kMaskedLinksMark;
 
     const int32_t n = load_i32(d.header.data() + kHeaderSlotCountOffset);
     HeaderParser parser{d.header};
-    if (n < 0 || !parser.parse_table(0, n, 0, d.slots)) throw kOpenHeaderUnreadable;
+    if (n < 0 || !parser.parse_table(0, n, 0, d.slots))
+        throw OpenError(OpenFailure::HeaderUnreadable);
     d.prefix = (!d.slots.empty() && (d.slots[0].kind.flags & kFlagBlockStore)) ? kPrefixBlockStore
                                                                                : kPrefixTree;
 
@@ -349,7 +366,7 @@ std::unique_ptr<Bank> Bank::open(const std::string& folder) {
 
     int64_t width = d.prefix;
     for (const Slot& s : d.slots) width += s.inline_width;
-    if (width > kMaxEntryWidth) throw kOpenHeaderUnreadable;
+    if (width > kMaxEntryWidth) throw OpenError(OpenFailure::HeaderUnreadable);
     d.entry_width = width;
     place_in_image(d.slots, d.record_image_length);
     d.main_head = kMainHeadBytes;

@@ -10,6 +10,7 @@
 // gives the documented failure results, never an out-of-bounds read or an endless walk.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,23 @@ namespace bank {
 
 struct BankData;  // the open bank's state (bank_data.h)
 
-// Codes raised (thrown as `int`) by Bank::open.
-inline constexpr int kOpenNotABank = 1;          // header file missing, or its magic unknown
-inline constexpr int kOpenHeaderUnreadable = 2;  // header file not readable or not openable
-inline constexpr int kOpenUnknownMagic = 3;      // magic not accepted at open (older kinds too)
+// Why Bank::open refused a folder; the numbers are the codes the tools print.
+enum class OpenFailure : int {
+    NotABank = 1,          // header file missing, or its magic unknown
+    HeaderUnreadable = 2,  // header file not readable or not openable
+    UnknownMagic = 3,      // magic not accepted at open (older kinds too)
+};
+
+// Thrown by Bank::open; reason() says why, what() says it in words.
+class OpenError : public std::runtime_error {
+  public:
+    explicit OpenError(OpenFailure reason);
+    OpenFailure reason() const { return reason_; }
+    int code() const { return static_cast<int>(reason_); }
+
+  private:
+    OpenFailure reason_;
+};
 
 // Joins two parts of a bank file path:
 //   empty a -> b; empty b -> a; a == b -> a + "/" + (a's part after its last "/", or all of a);
@@ -55,8 +69,8 @@ static_assert(sizeof(SlotPath) == 64);
 
 class Bank {
   public:
-    // Opens the bank in `folder`. Throws an int: kOpenNotABank, kOpenHeaderUnreadable or
-    // kOpenUnknownMagic. Only the header file must exist; a bank without "Main" has no cadrs.
+    // Opens the bank in `folder`. Throws bank::OpenError when it cannot. Only the header file
+    // must exist; a bank without "Main" has no cadrs.
     static std::unique_ptr<Bank> open(const std::string& folder);
 
     // The kind of the bank `name` below `folder` (5 current, 4 and 3 older, 0 not a bank),

@@ -405,8 +405,8 @@ std::unique_ptr<BankWriter> BankWriter::load(const std::string& folder, std::str
     std::unique_ptr<Bank> bank;
     try {
         bank = Bank::open(folder);
-    } catch (int code) {
-        error = "cannot open bank \"" + folder + "\" (code " + std::to_string(code) + ")";
+    } catch (const bank::OpenError& e) {
+        error = "cannot open bank \"" + folder + "\" (code " + std::to_string(e.code()) + ")";
         return nullptr;
     }
     BankData& d = bank->data();

@@ -8,45 +8,12 @@
 #include <vector>
 
 #include "bank/bank_data.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <share.h>
-#include <sys/stat.h>
-#include <windows.h>
-// After windows.h:
-#include <aclapi.h>
-#include <sddl.h>
-
-#include <cerrno>
-#else
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "bank/os.h"
 
 namespace bank {
 namespace {
 
 constexpr size_t kRecordImageLimit = size_t(1) << 20;
-
-void* load_library(const std::string& path) {
-#ifdef _WIN32
-    return reinterpret_cast<void*>(::LoadLibraryA(path.c_str()));
-#else
-    return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-
-void* entry(void* library, const char* name) {
-#ifdef _WIN32
-    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-    return ::dlsym(library, name);
-#endif
-}
 
 template <typename F>
 F as_function(void* p) {
@@ -54,38 +21,6 @@ F as_function(void* p) {
     static_assert(sizeof f == sizeof p);
     std::memcpy(&f, &p, sizeof f);
     return f;
-}
-
-// A unique name for the exchange area, reserved by creating the file exclusively, so that no
-// other process can take the same name between choosing and using it.
-std::string make_exchange_name() {
-#ifdef _WIN32
-    const std::string base =
-        "C:/Program Files/Hollowmir/tmp/mem." + std::to_string(_getpid()) + ".XXXXXX";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (_mktemp_s(name.data(), name.size()) != 0) return {};
-        int fd = -1;
-        if (_sopen_s(&fd, name.data(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _SH_DENYNO,
-                     _S_IREAD | _S_IWRITE) == 0) {
-            _close(fd);
-            return name.data();
-        }
-        if (errno != EEXIST) return {};
-    }
-    return {};
-#else
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    std::string pattern = dir + "/mem." + std::to_string(::getpid()) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return name.data();
-#endif
 }
 
 int32_t word(const std::vector<uint8_t>& block, size_t i) {
@@ -97,90 +32,13 @@ void set_word(std::vector<uint8_t>& block, size_t i, int32_t v) {
     std::memcpy(block.data() + 4 * i, &v, 4);
 }
 
-#ifdef _WIN32
-// The running process's user SID, as bytes; empty when it cannot be had.
-std::vector<uint8_t> current_user_sid() {
-    std::vector<uint8_t> sid;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return sid;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<uint8_t> info(size);
-    if (size > 0 && GetTokenInformation(token, TokenUser, info.data(), size, &size)) {
-        const PSID user = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
-        sid.assign(static_cast<uint8_t*>(user), static_cast<uint8_t*>(user) + GetLengthSid(user));
-    }
-    CloseHandle(token);
-    return sid;
-}
-
-// Who may own a library or write to it: the running user, the administrators, the system and
-// the installer service that owns what Windows installs.
-bool sid_is_trusted(PSID sid, std::vector<uint8_t>& user) {
-    if (sid == nullptr || !IsValidSid(sid)) return false;
-    if (!user.empty() && EqualSid(sid, user.data())) return true;
-    if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid))
-        return true;
-    PSID installer = nullptr;
-    if (!ConvertStringSidToSidA("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                                &installer))
-        return false;
-    const bool is_installer = EqualSid(sid, installer) != 0;
-    LocalFree(installer);
-    return is_installer;
-}
-
-// True when `path` is owned by a trusted SID and its access list lets no one else write to it,
-// change its permissions or replace what it holds.
-bool owned_and_closed(const std::string& path, std::vector<uint8_t>& user) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    constexpr ACCESS_MASK kWrites = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD |
-                                    DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-    bool ok = sid_is_trusted(owner, user) && dacl != nullptr;  // no list: anyone may write
-    for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!GetAce(dacl, i, &ace)) {
-            ok = false;
-            break;
-        }
-        const auto* header = static_cast<const ACE_HEADER*>(ace);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
-            continue;
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        if ((allowed->Mask & kWrites) != 0 && !sid_is_trusted(&allowed->SidStart, user)) ok = false;
-    }
-    LocalFree(descriptor);
-    return ok;
-}
-#else
-// True when `path` is owned by the running user or by root and no one else may write to it.
-bool owned_and_closed(const std::string& path, bool want_folder) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
-    if (want_folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) return false;
-    if (st.st_uid != ::geteuid() && st.st_uid != 0) return false;
-    return (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-#endif
-
 // A library is code run inside the saver: a data folder copied from elsewhere must not be a
 // way to run it. Only a library that the running user or root (on Windows also the
 // administrators or the system) owns, in a folder they own, with neither writable by anyone
 // else, is loaded.
 bool library_is_trusted(const std::string& folder, const std::string& path) {
     const std::string dir = folder.empty() ? "." : folder;
-#ifdef _WIN32
-    std::vector<uint8_t> user = current_user_sid();
-    if (owned_and_closed(path, user) && owned_and_closed(dir, user)) return true;
-#else
-    if (owned_and_closed(path, false) && owned_and_closed(dir, true)) return true;
-#endif
+    if (os::library_and_folder_closed(dir, path)) return true;
     std::fprintf(stderr,
                  "Bank: \"%s\" is not loaded: it or its folder belongs to another user or may be "
                  "written by others\n",
@@ -192,15 +50,15 @@ bool load_methods(BankData& d) {
     const std::string path = d.folder + "/" + kMethodLibraryName;
     if (!path_is_readable(path)) return false;
     if (!library_is_trusted(d.folder, path)) return false;
-    void* library = load_library(path);
+    void* library = os::load_library(path);
     if (library == nullptr) return false;
-    auto create = as_function<BankMethodCreate>(entry(library, "Create"));
+    auto create = as_function<BankMethodCreate>(os::library_entry(library, "Create"));
     if (create == nullptr) return false;
 
     size_t image =
         d.record_image_length < kRecordImageLimit ? d.record_image_length : kRecordImageLimit;
     d.exchange.assign(kExchangeHeadBytes + image, 0);
-    d.exchange_name = make_exchange_name();
+    d.exchange_name = os::make_exchange_name();
     d.host.bank = d.owner;
     d.host.exchange = d.exchange.data();
     d.host.exchange_size = static_cast<uint32_t>(d.exchange.size());
@@ -210,10 +68,12 @@ bool load_methods(BankData& d) {
     void* handle = create(&d.host);
     if (handle == nullptr) return false;
     d.methods_handle = handle;
-    d.methods.virtual_slot = as_function<BankMethodVirtual>(entry(library, "Virtual"));
-    d.methods.action = as_function<BankMethodAction>(entry(library, "Action"));
-    d.methods.write_cadr = as_function<BankMethodWriteCadr>(entry(library, "Write_Cadr"));
-    d.methods.write_slot = as_function<BankMethodWriteSlot>(entry(library, "Write_Slot"));
+    d.methods.virtual_slot = as_function<BankMethodVirtual>(os::library_entry(library, "Virtual"));
+    d.methods.action = as_function<BankMethodAction>(os::library_entry(library, "Action"));
+    d.methods.write_cadr =
+        as_function<BankMethodWriteCadr>(os::library_entry(library, "Write_Cadr"));
+    d.methods.write_slot =
+        as_function<BankMethodWriteSlot>(os::library_entry(library, "Write_Slot"));
     return true;
 }
 

@@ -1,71 +1,17 @@
 #include "bank/storage_file.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "bank/os.h"
 
 namespace bank {
 namespace {
 
 constexpr int64_t kAlign = 1024;
 constexpr int kCacheBlocks = 1024;  // per file; each entry one block, allocated when used
-
-int open_read_only(const std::string& path) {
-#ifdef _WIN32
-    return ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-#endif
-}
-
-void close_file(int fd) {
-#ifdef _WIN32
-    ::_close(fd);
-#else
-    ::close(fd);
-#endif
-}
-
-int64_t file_size(int fd) {
-#ifdef _WIN32
-    struct _stat64 st;
-    if (::_fstat64(fd, &st) != 0) return -1;
-#else
-    struct stat st;
-    if (::fstat(fd, &st) != 0) return -1;
-#endif
-    return static_cast<int64_t>(st.st_size);
-}
-
-// Reads up to `size` bytes at `offset`; the count read, or -1 on failure.
-int64_t read_at(int fd, uint8_t* buffer, int64_t size, int64_t offset) {
-    int64_t done = 0;
-    while (done < size) {
-#ifdef _WIN32
-        if (::_lseeki64(fd, offset + done, SEEK_SET) != offset + done) return -1;
-        int got = ::_read(fd, buffer + done, static_cast<unsigned>(size - done));
-#else
-        ssize_t got = ::pread(fd, buffer + done, static_cast<size_t>(size - done),
-                              static_cast<off_t>(offset + done));
-#endif
-        if (got < 0) return done > 0 ? done : -1;
-        if (got == 0) break;
-        done += got;
-    }
-    return done;
-}
 
 }  // namespace
 
@@ -75,31 +21,19 @@ struct StorageFile::CachedBlock {
     std::unique_ptr<uint8_t[]> bytes;
 };
 
-bool path_is_readable(const std::string& path) {
-#ifdef _WIN32
-    struct _stat64 st;
-    if (::_stat64(path.c_str(), &st) != 0) return false;
-    return (st.st_mode & _S_IFMT) == _S_IFREG && (st.st_mode & _S_IREAD) != 0;
-#else
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return ::access(path.c_str(), R_OK) == 0;
-#endif
-}
-
 StorageFile::StorageFile(std::string path, int number) : path_(std::move(path)), number_(number) {}
 
 StorageFile::~StorageFile() {
-    if (fd_ >= 0) close_file(fd_);
+    if (fd_ >= 0) os::close_file(fd_);
 }
 
 bool StorageFile::ensure_open() {
     if (fd_ >= 0) return true;
     if (!path_is_readable(path_)) return false;
-    int fd = open_read_only(path_);
+    int fd = os::open_read_only(path_);
     if (fd < 0) return false;
     fd_ = fd;
-    length_ = file_size(fd_);
+    length_ = os::file_size(fd_);
     if (length_ < 0) length_ = 0;
     window_start_ = -1;
     return true;
@@ -107,7 +41,7 @@ bool StorageFile::ensure_open() {
 
 int64_t StorageFile::refresh_length() {
     if (fd_ >= 0) {
-        int64_t size = file_size(fd_);
+        int64_t size = os::file_size(fd_);
         if (size >= 0) length_ = size;
     }
     return length_;
@@ -132,7 +66,7 @@ void StorageFile::enable_block_cache(bool on) {
 }
 
 bool StorageFile::fill(uint8_t* buffer, int64_t start, int64_t size, int64_t& filled) {
-    int64_t got = read_at(fd_, buffer, size, start);
+    int64_t got = os::read_at(fd_, buffer, size, start);
     if (got <= 0) {
         std::memset(buffer, 0, static_cast<size_t>(size));
         filled = 0;

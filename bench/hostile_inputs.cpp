@@ -5,15 +5,14 @@
 //   png-zero-23000.png     a valid 23000 x 23000 RGB PNG of zero rows
 //   tga-rle-23170.tga      a valid 23170 x 23170 24-bit run-length TGA
 //   dds-claims-23170.dds   a DDS header claiming 23170 x 23170 RGBA, with 64 bytes of pixels
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-// clang-format on
 #include <png.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "loading/jpeg_writer.h"
 
 namespace {
 
@@ -26,39 +25,9 @@ bool write_file(const std::string& path, const std::vector<unsigned char>& bytes
     return std::fclose(f) == 0 && ok;
 }
 
-// A baseline JPEG of width x height, rows made by `row(y, samples)`, to `file`.
-template <typename Row>
-void write_jpeg(std::FILE* file, int width, int height, int components, Row row) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> samples(static_cast<size_t>(width) * components);
-    while (info.next_scanline < info.image_height) {
-        row(static_cast<int>(info.next_scanline), samples);
-        JSAMPROW rows[1] = {samples.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-}
-
 bool jpeg_claims(const std::string& path) {
-    char* memory = nullptr;
-    size_t size = 0;
-    std::FILE* f = open_memstream(&memory, &size);
-    write_jpeg(f, 8, 8, 1, [](int, std::vector<unsigned char>& s) { s.assign(s.size(), 90); });
-    std::fclose(f);
-    std::vector<unsigned char> bytes(memory, memory + size);
-    std::free(memory);
+    std::vector<unsigned char> bytes =
+        loading::encode_jpeg(std::vector<uint8_t>(64, 90).data(), 8, 8, 1);
     for (size_t i = 2; i + 9 < bytes.size(); ++i) {
         if (bytes[i] != 0xFF || bytes[i + 1] != 0xC0) continue;
         bytes[i + 5] = bytes[i + 7] = kClaimedSide >> 8;
@@ -71,11 +40,12 @@ bool jpeg_claims(const std::string& path) {
 bool jpeg_large(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
-    write_jpeg(f, 16384, 16384, 3, [](int y, std::vector<unsigned char>& s) {
-        for (size_t i = 0; i < s.size(); ++i)
+    constexpr size_t kRow = size_t(16384) * 3;
+    const bool ok = loading::write_jpeg(f, 16384, 16384, 3, {}, [](int y, uint8_t* s) {
+        for (size_t i = 0; i < kRow; ++i)
             s[i] = static_cast<unsigned char>((i / 3 / 64 + static_cast<size_t>(y) / 64) * 9);
     });
-    return std::fclose(f) == 0;
+    return std::fclose(f) == 0 && ok;
 }
 
 bool png_zero_rows(const std::string& path) {

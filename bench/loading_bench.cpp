@@ -17,6 +17,7 @@
 #include "loading/bank_packing.h"
 #include "loading/data_root.h"
 #include "loading/descramble_stream.h"
+#include "loading/jpeg_writer.h"
 
 namespace {
 
@@ -41,29 +42,7 @@ std::vector<unsigned char> make_jpeg() {
                 p[c] = static_cast<unsigned char>(std::clamp(base[c] + grain, 0.0, 255.0));
         }
     }
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = rgb.data() + static_cast<size_t>(info.next_scanline) * kWidth * 3;
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<unsigned char> jpeg(out, out + size);
-    std::free(out);
-    return jpeg;
+    return loading::encode_jpeg(rgb.data(), kWidth, kHeight, 3, {90});
 }
 
 const std::vector<unsigned char>& test_jpeg() {

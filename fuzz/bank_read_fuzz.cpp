@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<Bank> b;
     try {
         b = Bank::open(folder());
-    } catch (int) {
+    } catch (const bank::OpenError&) {
         return 0;
     }
     const int count = b->record_count();

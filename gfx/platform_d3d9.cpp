@@ -4,13 +4,7 @@
 //
 // The opaque platform types are the Direct3D interfaces themselves, reached by a cast; every
 // create or get hands out the reference the interface counts.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "gfx/win32_api.h"
 
 // After windows.h, whose types they use.
 #include <d3d9.h>

@@ -21,6 +21,7 @@
 #include "gfx/egl_context.h"
 #include "gfx/platform.h"
 #include "gfx/platform_testing.h"
+#include "gfx/platform_testing_gl.h"
 #include "gfx/shader_link_gl.h"
 
 namespace gfx::platform {
@@ -33,13 +34,6 @@ constexpr uint32_t kPixelShader30 = 0xFFFF0300;
 // Texture unit for creating and filling textures: past the 16 pixel stages and the 4 vertex
 // sampler units, so that no program samples what is bound there.
 constexpr GLenum kScratchUnit = 20;
-
-testing::Injection g_injection;
-testing::LiveObjects g_live;
-testing::Counters g_counters;
-float g_last_vertices[16] = {};
-std::string g_override_vs, g_override_fs;
-bool g_override_pending = false;
 
 }  // namespace
 
@@ -912,36 +906,12 @@ uint64_t total_video_memory() {
 
 // ---- test controls -------------------------------------------------------------------------
 
-testing::Injection& testing::injection() {
-    return g_injection;
-}
-
 void testing::set_device_status(Device* device, Result status) {
     if (device) device->status = status;
 }
 
 void testing::finish(Device* device) {
     if (device && make_current(device)) glFinish();
-}
-
-testing::LiveObjects testing::live_objects() {
-    return g_live;
-}
-
-testing::Counters& testing::counters() {
-    return g_counters;
-}
-void testing::clear_counters() {
-    g_counters = Counters{};
-}
-const float* testing::last_vertices() {
-    return g_last_vertices;
-}
-
-void testing::set_glsl_override(std::string vertex_source, std::string fragment_source) {
-    g_override_vs = std::move(vertex_source);
-    g_override_fs = std::move(fragment_source);
-    g_override_pending = true;
 }
 
 }  // namespace gfx::platform

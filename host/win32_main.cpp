@@ -2,13 +2,7 @@
 // settings dialog, "/p HWND" (or the preview host's name) paints inside a preview window,
 // anything else paints full screen. "--render OUTDIR ..." paints headless into files with the
 // clocks fixed, as the POSIX program does, so that the two platforms' paintings can be compared.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "gfx/win32_api.h"
 
 #include <mmsystem.h>  // timeGetTime
 

@@ -4,13 +4,7 @@
 // (REG_DWORD); the settings dialog edits the two numbers.
 #include <string>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "gfx/win32_api.h"
 
 #include "host/settings_model.h"
 

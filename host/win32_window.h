@@ -5,13 +5,7 @@
 // run's events (keys and clicks, size, paint) and drives the preview's one-second wait.
 #include <string>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "gfx/win32_api.h"
 
 #include "gfx/platform.h"
 #include "host/picture_engine.h"

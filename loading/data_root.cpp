@@ -25,8 +25,6 @@ Bank* loading::DataRoot::bank(KeptBankId id) {
     try {
         kept = Bank::open(folder_ + kBankFolders[static_cast<size_t>(id)]);
         if (kept) kept->set_largest_value(static_cast<int64_t>(kLargestDataFile));
-    } catch (int) {
-        kept.reset();
     } catch (const std::exception&) {
         kept.reset();
     }

@@ -25,9 +25,9 @@ bool parse_int(const std::string& text, long& out) {
 std::unique_ptr<Bank> open_bank(const std::string& folder) {
     try {
         return Bank::open(folder);
-    } catch (int code) {
+    } catch (const bank::OpenError& e) {
         std::fprintf(stderr, "bank: cannot open bank \"%s\" (raised code %d)\n", folder.c_str(),
-                     code);
+                     e.code());
         return nullptr;
     }
 }

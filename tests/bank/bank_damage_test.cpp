@@ -57,9 +57,9 @@ class DamagedBank : public ::testing::Test {
 TEST_F(DamagedBank, HostileHeadersAreRefusedAtOpen) {
     using V = std::vector<uint8_t>;
     damage("b", [](V& b) { put_u32(b, 4, 0xFFFFFFFFu); });  // negative slot count
-    EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
+    EXPECT_EQ(open_code(folder()), bank::OpenFailure::HeaderUnreadable);
     damage("b", [](V& b) { put_u32(b, 4, 100000); });  // more descriptors than the file holds
-    EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable);
+    EXPECT_EQ(open_code(folder()), bank::OpenFailure::HeaderUnreadable);
     // A group whose child table is itself (it nests without end), or far outside.
     for (uint32_t children : {0u, 0x7FFFFFFFu}) {
         damage("b", [&](V& b) {
@@ -67,11 +67,11 @@ TEST_F(DamagedBank, HostileHeadersAreRefusedAtOpen) {
             put_u32(b, 16 + 4, children ? 2 : 1);
             put_u32(b, 16 + 8, children);
         });
-        EXPECT_EQ(open_code(folder()), bank::kOpenHeaderUnreadable) << children;
+        EXPECT_EQ(open_code(folder()), bank::OpenFailure::HeaderUnreadable) << children;
     }
     // A name offset outside the file only loses the name.
     damage("b", [](V& b) { put_u32(b, 16 + 12, 0xFFFFFF00u); });
-    EXPECT_EQ(open_code(folder()), 0);
+    EXPECT_EQ(open_code(folder()), std::nullopt);
 }
 
 TEST_F(DamagedBank, CyclesInTreeLinksAreDamagedIndexes) {

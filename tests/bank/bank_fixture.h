@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,14 +39,14 @@ class TempFolder {
     std::string path_;
 };
 
-// The code Bank::open raises for `folder`, or 0 when it opens.
-inline int open_code(const std::string& folder) {
+// Why Bank::open refuses `folder`, or nothing when it opens.
+inline std::optional<bank::OpenFailure> open_code(const std::string& folder) {
     try {
         Bank::open(folder);
-    } catch (int code) {
-        return code;
+    } catch (const bank::OpenError& e) {
+        return e.reason();
     }
-    return 0;
+    return std::nullopt;
 }
 
 inline std::vector<uint8_t> read_file(const std::string& path) {

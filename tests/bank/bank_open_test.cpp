@@ -38,26 +38,26 @@ TEST(JoinPath, FollowsTheJoiningRule) {
 
 TEST(BankOpen, RaisesItsCodes) {
     TempFolder dir;
-    EXPECT_EQ(open_code(dir / "none"), bank::kOpenNotABank);  // no header file
+    EXPECT_EQ(open_code(dir / "none"), bank::OpenFailure::NotABank);  // no header file
     fs::create_directory(dir / "other");
     banktest::write_file(dir / "other/other", {'J', 'U', 'N', 'K', 0, 0, 0, 0});
-    EXPECT_EQ(open_code(dir / "other"), bank::kOpenNotABank);  // unknown magic at the probe
+    EXPECT_EQ(open_code(dir / "other"), bank::OpenFailure::NotABank);  // unknown magic at the probe
     fs::create_directory(dir / "old");
     std::vector<uint8_t> old(32, 0);
     banktest::put_u32(old, 0, bank::kMagicKind4);
     banktest::write_file(dir / "old/old", old);
-    EXPECT_EQ(open_code(dir / "old"), bank::kOpenUnknownMagic);  // older kinds are refused
+    EXPECT_EQ(open_code(dir / "old"), bank::OpenFailure::UnknownMagic);  // older kinds are refused
     fs::create_directory(dir / "short");
     banktest::write_file(dir / "short/short", {0x75, 0xCE, 0x5A, 0xE1, 1, 0});
-    EXPECT_EQ(open_code(dir / "short"), bank::kOpenHeaderUnreadable);
+    EXPECT_EQ(open_code(dir / "short"), bank::OpenFailure::HeaderUnreadable);
     testuser::as_ordinary_user([] {
         TempFolder mine;
         std::string error;
         ASSERT_TRUE(names_bank({"a"}).write(mine / "locked", error));
         ::chmod((mine / "locked/locked").c_str(), 0);
-        EXPECT_EQ(open_code(mine / "locked"), bank::kOpenNotABank);  // probe cannot read it
+        EXPECT_EQ(open_code(mine / "locked"), bank::OpenFailure::NotABank);  // probe cannot read it
     });
-    EXPECT_EQ(open_code(""), bank::kOpenNotABank);
+    EXPECT_EQ(open_code(""), bank::OpenFailure::NotABank);
 }
 
 TEST(BankOpen, ProbesKindsWithoutOpening) {

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "loading/jpeg_writer.h"
+
 namespace testimg {
 
 void put16(Bytes& b, size_t at, unsigned v) {
@@ -46,32 +48,7 @@ Bytes dds_header(int width, int height, uint32_t flags, const char* four_cc, uin
 
 Bytes encode_jpeg(const Bytes& samples, int width, int height, int components, int quality,
                   bool progressive) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long out_size = 0;
-    jpeg_mem_dest(&info, &out, &out_size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<unsigned char*>(samples.data()) +
-                       static_cast<size_t>(info.next_scanline) * static_cast<size_t>(width) *
-                           static_cast<size_t>(components);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes result(out, out + out_size);
-    std::free(out);
-    return result;
+    return loading::encode_jpeg(samples.data(), width, height, components, {quality, progressive});
 }
 
 Bytes reference_jpeg_decode(const Bytes& jpeg, int& components) {
