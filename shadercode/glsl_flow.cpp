@@ -36,7 +36,7 @@ void loop_start(StageTranslator& st, const Instruction& ins, const OpcodeEmitter
     for (const SourceOperand& o : ins.sources)
         if (o.type == RegisterType::ConstInt) count = &o;
     if (!count || count->number >= 16) return st.fail(ins, "loop count must be i#");
-    std::string i = "i" + std::to_string(count->number);
+    const std::string i = std::string("i").append(std::to_string(count->number));
     std::string k = st.next_block_number();
     st.line("{");
     st.indent(1);

@@ -18,7 +18,7 @@ void sample(StageTranslator& st, const Instruction& ins, const OpcodeEmitter& e)
     SamplerType type = declared != st.samplers.end() ? declared->second : SamplerType::Tex2D;
     bool flat = type != SamplerType::Cube && type != SamplerType::Volume;
     const char* coord = flat ? ".xy" : ".xyz";
-    std::string c = "(" + st.src(ins, 0) + ")";
+    const std::string c = std::string("(").append(st.src(ins, 0)).append(")");
     std::string t;
     if (ins.opcode == Opcode::TexLdl) {
         t = "textureLod(" + sampler + ", " + c + coord + ", " + c + ".w)";
@@ -55,9 +55,13 @@ void texkill(StageTranslator& st, const Instruction& ins, const OpcodeEmitter&) 
         if (!(d.write_mask & (1u << lane))) continue;
         std::string term = value + "." + kLaneNames[lane] + " < 0.0";
         if (ins.predicated)
-            term = "(" + std::string(ins.predicate.modifier == SourceModifier::Not ? "!" : "") +
-                   register_name(st.version(), RegisterType::Predicate, 0) + "." +
-                   kLaneNames[swizzle_lane(ins.predicate.swizzle, lane)] + " && " + term + ")";
+            term = std::string(ins.predicate.modifier == SourceModifier::Not ? "(!" : "(")
+                       .append(register_name(st.version(), RegisterType::Predicate, 0))
+                       .append(".")
+                       .append(1, kLaneNames[swizzle_lane(ins.predicate.swizzle, lane)])
+                       .append(" && ")
+                       .append(term)
+                       .append(")");
         cond += (cond.empty() ? "" : " || ") + term;
     }
     if (!cond.empty()) st.line("if (" + cond + ") bw_kill = true;");
