@@ -19,7 +19,6 @@ class PictureEngine {
     picture::StartResult start(const picture::Settings& settings, gfx::WindowHandle window,
                                int width, int height, bool full_screen) {
         picture_.reset();  // one device at a time
-        frame_rate_ = settings.frame_rate;
         picture::StartedPicture made =
             picture::start_picture(settings, clocks_, window, width, height, full_screen);
         picture_ = std::move(made.picture);
@@ -32,7 +31,7 @@ class PictureEngine {
     RenderDevice* device() { return picture_ ? &picture_->device : nullptr; }
     void stop() { picture_.reset(); }
     uint32_t still_ms() { return picture_ ? picture::still_ms(*picture_) : 0; }
-    float frame_rate() const { return frame_rate_; }
+    float frame_rate() const { return picture_ ? picture_->settings.frame_rate : 60.0f; }
 
     // Drawn over every frame after the painting (the frame rate, say).
     std::function<void(RenderDevice&)> over;
@@ -40,7 +39,6 @@ class PictureEngine {
   private:
     picture::Clocks clocks_;
     std::unique_ptr<picture::Picture> picture_;
-    float frame_rate_ = 60.0f;
 };
 
 }  // namespace host

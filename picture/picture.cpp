@@ -151,9 +151,7 @@ picture::StartedPicture picture::start_picture(const Settings& settings, Clocks 
     RenderDevice& device = picture.device;
     if (device.create(window, width, height, 60, full_screen) !=
         RenderDevice::CreateResult::created) {
-        made.picture.reset();
-        made.result = StartResult::no_device;
-        return made;
+        return {StartResult::no_device, nullptr};
     }
     const WorkSize size =
         work_size(width, height, device.max_texture_size(), gfx::video_memory_mb());
@@ -191,18 +189,14 @@ picture::StartedPicture picture::start_picture(const Settings& settings, Clocks 
     if (!text) {
         std::fprintf(stderr, "Picture: no parameter file \"%s\"; nothing to paint\n",
                      parameter_file_path(settings.picture_name).c_str());
-        made.picture.reset();
-        made.result = StartResult::no_parameters;
-        return made;
+        return {StartResult::no_parameters, nullptr};
     }
     picture.config =
         parse_picture_config(text.get(), static_cast<size_t>(text_size), settings.picture_name);
     if (picture.config.plans < 1) {
         std::fprintf(stderr, "Picture: \"%s\" asks for %d plans; at least 1 is needed\n",
                      parameter_file_path(settings.picture_name).c_str(), picture.config.plans);
-        made.picture.reset();
-        made.result = StartResult::no_parameters;
-        return made;
+        return {StartResult::no_parameters, nullptr};
     }
     load_program_set(device, picture.data, picture.config, picture.programs);
     for (int i = 0; i < picture.config.plans; ++i)
