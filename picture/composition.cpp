@@ -127,7 +127,7 @@ void picture::Plan::paint() {
     const float t_prime = picture.mix_value();
 
     if (usable(programs.visual)) {
-        bind_textures(programs.visual, {forms_[0], forms_[1]});
+        bind_textures(programs.visual, {form(0), form(1)});
         programs.visual->set_param("alpha", t);
         programs.visual->set_param("beta", 0.0f);
         draw_into(picture, picture.form_mix, programs.visual);

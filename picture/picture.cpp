@@ -53,6 +53,7 @@ void load_fixed_images(Picture& picture) {
 void start_over_after_reset(Picture& picture) {
     picture.resets_seen = picture.device.reset_count();
     load_fixed_images(picture);
+    for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->forget_images();
     const picture::Timeline before = picture.timeline;
     picture.timeline = {};
     picture.timeline.frame_rate = before.frame_rate;
@@ -74,9 +75,16 @@ void clear_to_black(Picture& picture, Texture* texture) {
 
 // The targets a painting only works in: it writes each before reading it, so nothing of theirs
 // outlives the painting. They are let go once it is done and made again, empty, for the next.
+// So are the images the next painting writes before it reads them (the form slot and the
+// facture pair it chooses into), and the plans' bank images, which it loads again.
 void release_scratch(Picture& picture) {
     for (Texture* texture : {picture.plan_work, picture.form_mix, picture.facture_mix})
         if (texture) texture->release_resources();
+    const int incoming = picture.timeline.direction < 0 ? 0 : 1;
+    picture.forms[1 - incoming]->release_resources();
+    picture.pair1_previous->release_resources();
+    picture.pair2_previous->release_resources();
+    for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->let_go_of_images();
     gfx::return_free_memory();
 }
 
@@ -105,7 +113,10 @@ void start_new_painting(Picture& picture) {
 
     // Turn the page: the incoming slots, the facture pairs and the spare image.
     const int slot = timeline.direction < 0 ? 0 : 1;
-    for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->set_incoming(slot);
+    for (int i = 0; i < picture.plan_count(); ++i) {
+        picture.plans[i]->set_incoming(slot);
+        picture.plans[i]->take_back_images();
+    }
     Texture* const* f = picture.facture_images;
     picture.pair1_current = f[slot];
     picture.pair1_previous = f[1 - slot];
@@ -131,6 +142,7 @@ void start_new_painting(Picture& picture) {
 
     for (Texture* facture : {picture.pair1_current, picture.pair2_current}) {
         load_facture(picture, facture, picture.random.next() + 1);
+        if (!facture->holds_image()) facture->restore();
         picture::relief_pass(picture, facture, facture, -0.0016f, 7.0f);
     }
     for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->new_mix();
@@ -172,6 +184,7 @@ picture::StartedPicture picture::start_picture(const Settings& settings, Clocks 
     picture.form_mix = new_target(picture, 1024, 1024);
     picture.facture_mix = new_target(picture, 256, 256);
     for (Texture*& facture : picture.facture_images) facture = device.new_texture();
+    for (Texture*& form : picture.forms) form = device.new_texture();
     picture.grain = device.new_texture();
     picture.spare[0] = device.new_texture();
     picture.spare[1] = device.new_texture();

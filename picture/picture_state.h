@@ -86,6 +86,8 @@ struct Picture {
     Texture* facture_mix = nullptr;
     Texture* plan_work = nullptr;
     Texture* facture_images[4] = {};
+    // The form slots every plan shares: captures of the form canvas.
+    Texture* forms[2] = {};
     Texture* grain = nullptr;
     Texture* spare[2] = {};
     Texture* signature = nullptr;

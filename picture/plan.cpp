@@ -62,7 +62,8 @@ picture::Rgb picture::palette_colour(uint32_t index) {
 }
 
 int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, int previous,
-                                   int kind) {
+                                   int kind, bool* loaded) {
+    if (loaded) *loaded = false;
     if (n < 0) n = random_choice(picture.random);
     if (kind == kNumberOnlyKind) return static_cast<int>(static_cast<uint32_t>(n) % kPaletteSize);
     if (kind != kColourKind && kind != kFactureKind) return 0;
@@ -72,7 +73,10 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
         n = picture::reduce_image_number(n, count);
         int width = 0, height = 0;
         loading::load_bank_texture(picture.data, *texture, n, kind, width, height, count);
-        if (width != 0 && height != 0) return n;
+        if (width != 0 && height != 0) {
+            if (loaded) *loaded = true;
+            return n;
+        }
         if (n < previous) {
             n = n - 1;
         } else {
@@ -86,8 +90,6 @@ int picture::choose_numbered_image(Picture& picture, Texture* texture, int n, in
 picture::Plan::Plan(Picture& picture, int index) : picture_(picture), index_(index) {
     for (int i = 0; i < 4; ++i) previous_mixing_[4 * i + 3] = 1.0f;
     RenderDevice& device = picture.device;
-    forms_[0] = device.new_texture();
-    forms_[1] = device.new_texture();
     colours_[0] = device.new_texture();
     colours_[1] = device.new_texture();
     factures_[0] = device.new_texture();
@@ -109,14 +111,18 @@ void picture::Plan::set_incoming(int slot) {
     incoming_ = slot & 1;
 }
 
-void picture::Plan::capture_form(Texture* texture, int& n) {
+Texture* picture::Plan::form(int slot) const {
+    return picture_.forms[slot & 1];
+}
+
+void picture::Plan::capture_form(Texture* texture) {
     Shader* visual = picture_.programs.visual;
-    if (!usable(visual)) {
-        n = 0;
-        return;
+    if (!texture->holds_image()) {
+        if (texture->width() == 0 || texture->height() == 0)
+            texture->create(1024, 1024, TextureFilter::point, TextureAddress::clamp);
+        else
+            texture->restore();
     }
-    if (texture->width() == 0 || texture->height() == 0)
-        texture->create(1024, 1024, TextureFilter::point, TextureAddress::clamp);
     visual->set_texture(0, picture_.form_canvas);
     visual->set_texture(1, picture_.form_canvas);
     visual->set_param("alpha", 0.0f);
@@ -125,30 +131,82 @@ void picture::Plan::capture_form(Texture* texture, int& n) {
     texture->copy_from_target();
 }
 
+bool picture::Plan::colours_from_bank() const {
+    const PictureConfig& config = picture_.config;
+    const bool relief_target =
+        config.bgcolor < 2 && config.plans >= 2 && index_ == config.plans - 1;
+    return config.bgcolor % 2 != 0 && !relief_target;
+}
+
+int picture::Plan::choose_into(Texture* const (&slots)[2], int (&numbers)[2], int n, int previous,
+                               int kind) {
+    bool loaded = false;
+    const int chosen =
+        choose_numbered_image(picture_, slots[incoming_], n, previous, kind, &loaded);
+    if (loaded)
+        numbers[incoming_] = chosen;
+    else
+        take_back(slots[incoming_], numbers[incoming_], kind);
+    return chosen;
+}
+
 int picture::Plan::choose_image(int kind, int n) {
     const PictureConfig& config = picture_.config;
     switch (kind) {
         case kColourKind:
-            colour_index_ =
-                choose_numbered_image(picture_, incoming_colour(), n, colour_index_,
-                                      config.bgcolor % 2 != 0 ? kColourKind : kNumberOnlyKind);
+            colour_index_ = choose_into(colours_, colour_numbers_, n, colour_index_,
+                                        config.bgcolor % 2 != 0 ? kColourKind : kNumberOnlyKind);
             return colour_index_;
         case kFormKind:
             if (n < 0) n = random_choice(picture_.random);
             n = picture::reduce_image_number(n, picture_.form_count);
-            if (config.bump0 != 0.0f) capture_form(incoming_form(), n);
+            if (config.bump0 != 0.0f) {
+                if (!usable(picture_.programs.visual))
+                    n = 0;
+                else if (index_ == 0)  // every plan's capture would be the same: the first makes it
+                    capture_form(incoming_form());
+            }
             form_index_ = n;
-            if (config.fltrsurf != 0.0f)
+            if (config.fltrsurf != 0.0f && index_ == 0)
                 filter_pass(picture_, incoming_form(), 10.0f, {1, 1, 1, 0}, config.fltrsurf);
             return form_index_;
         case kFactureKind:
             if (n < 0) n = random_choice(picture_.random);
-            facture_index_ = choose_numbered_image(picture_, incoming_facture(), n, facture_index_,
-                                                   kFactureKind);
+            facture_index_ =
+                choose_into(factures_, facture_numbers_, n, facture_index_, kFactureKind);
             return facture_index_;
         default:
             return 0;
     }
+}
+
+void picture::Plan::let_go_of_images() {
+    for (int slot = 0; slot < 2; ++slot) {
+        if (colours_from_bank() && colour_numbers_[slot] >= 0) colours_[slot]->release_resources();
+        if (facture_numbers_[slot] >= 0) factures_[slot]->release_resources();
+    }
+}
+
+void picture::Plan::take_back(Texture* texture, int number, int kind) {
+    if (texture->holds_image()) return;
+    if (number >= 0) {
+        int& count = kind == kColourKind ? picture_.colour_count : picture_.facture_count;
+        int width = 0, height = 0;
+        loading::load_bank_texture(picture_.data, *texture, number, kind, width, height, count);
+        if (texture->holds_image()) return;
+    }
+    texture->restore();  // what an emptied texture reads: an empty target of its size
+}
+
+void picture::Plan::take_back_images() {
+    const int outgoing = 1 - incoming_;
+    take_back(colours_[outgoing], colour_numbers_[outgoing], kColourKind);
+    take_back(factures_[outgoing], facture_numbers_[outgoing], kFactureKind);
+}
+
+void picture::Plan::forget_images() {
+    colour_numbers_[0] = colour_numbers_[1] = -1;
+    facture_numbers_[0] = facture_numbers_[1] = -1;
 }
 
 void picture::Plan::new_mix() {

@@ -109,6 +109,15 @@ TEST_F(PictureTest, PassesReceiveTheirValues) {
         EXPECT_FALSE(scratch->holds_image());
         EXPECT_GT(scratch->width(), 0);
     }
+    // So are the images the next painting loads again or writes before it reads them: the
+    // plans' factures, the form slot and the facture pair it chooses into.
+    for (int slot = 0; slot < 2; ++slot)
+        for (int i = 0; i < 3; ++i) EXPECT_FALSE(p.plans[i]->facture(slot)->holds_image());
+    EXPECT_TRUE(p.plans[2]->incoming_form()->holds_image());
+    EXPECT_FALSE(p.plans[2]->form(p.timeline.direction < 0 ? 1 : 0)->holds_image());
+    EXPECT_EQ(p.plans[0]->incoming_form(), p.plans[2]->incoming_form());
+    EXPECT_FALSE(p.pair1_previous->holds_image());
+    EXPECT_TRUE(p.pair1_current->holds_image());
     step();
     EXPECT_GT(p.timeline.fade, 0.0f);
     EXPECT_FLOAT_EQ(constant(set.visual, "alpha")->value[0], 1.0f - p.timeline.t * p.timeline.fade);
