@@ -28,7 +28,7 @@ class DateOrder {
 std::vector<uint8_t> le_bytes(uint64_t value, size_t width) {
     std::vector<uint8_t> bytes(width);
     for (size_t i = 0; i < width; ++i)
-        bytes[i] = i < 8 ? static_cast<uint8_t>(value >> (8 * i)) : 0;
+        bytes[i] = i < 8 ? static_cast<uint8_t>(value >> (8 * i)) : uint8_t{0};
     return bytes;
 }
 
