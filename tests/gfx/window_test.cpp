@@ -98,6 +98,17 @@ TEST(GfxWindow, DrawsStraightIntoAWindowOfItsSizeAndCopiesIntoAnyOther) {
         copy->copy_from_target();
         EXPECT_TRUE(device.read_texture(*target, in_target));
         EXPECT_TRUE(device.read_texture(*copy, copied));
+        // Culling takes the winding as seen in the window too.
+        gfx::platform::set_render_state(device.platform_device(),
+                                        gfx::platform::RenderState::cull_mode,
+                                        gfx::platform::CullMode::counter_clockwise);
+        device.clear(0, 0, 0);
+        device.draw_quad(-1, -1, 1, 1);
+        std::vector<uint8_t> culled;
+        EXPECT_TRUE(device.read_target(culled, w, h));
+        ASSERT_EQ(culled.size(), ramp.size());
+        EXPECT_EQ(culled[(10 * 64 + 10) * 4], 0);  // the ramp's red is 40 there
+        device.init_states();                      // culling off, the back buffer the target
         device.end_frame();
         EXPECT_EQ(in_target, ramp);
         EXPECT_EQ(in_window, ramp);
