@@ -1,11 +1,17 @@
 // The graphics platform on POSIX: the Direct3D 9 operations of gfx/platform.h over OpenGL 3.3
 // core and EGL.
 //
-// Orientation: every Direct3D surface (the back buffer included) is a framebuffer object whose
-// memory row 0 is the Direct3D top row. Programs flip y in their position epilogue
-// (bw_pos_fixup) and move Direct3D's integer pixel centres onto OpenGL's half-integer ones, so
-// uploads, readbacks and render-to-texture need no flips; only showing the back buffer in a
-// window swaps y.
+// Orientation: every Direct3D texture surface is a framebuffer object whose memory row 0 is the
+// Direct3D top row. Programs flip y in their position epilogue (bw_pos_fixup) and move Direct3D's
+// integer pixel centres onto OpenGL's half-integer ones, so uploads, readbacks and
+// render-to-texture need no flips.
+//
+// The back buffer of a windowed device is the window's own framebuffer 0 while the window has the
+// back buffer's size: the frame's last pass draws straight into what the swap shows, with no
+// copy and no memory of its own. Its rows run bottom up, so draws into it keep y as it is, and
+// copies and reads from it take the rows the other way. Without a window, or while the window's
+// size differs from the back buffer's (a resize the device has not been reset for yet), the back
+// buffer is a framebuffer object that `present` copies into the window, flipped and scaled.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 
@@ -16,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/egl_context.h"
@@ -67,6 +74,7 @@ struct TextureObject {
     std::vector<uint8_t> memory;  // system-memory textures
     bool locked = false;
     bool back_buffer = false;
+    bool window = false;  // the window's framebuffer 0: no texture, rows bottom up
     Surface surface;
 };
 
@@ -132,6 +140,15 @@ void bind_target(Device* device) {
     glBindFramebuffer(GL_FRAMEBUFFER, device->target->framebuffer);
     glViewport(0, 0, static_cast<GLsizei>(device->target->width),
                static_cast<GLsizei>(device->target->height));
+    // Flipped storage mirrors the winding; the window's bottom-up rows do not.
+    glFrontFace(device->target->window ? GL_CW : GL_CCW);
+}
+
+// Source rows of a blit from `t`: top row first for framebuffer objects, the other way for the
+// window.
+void blit_rows(const TextureObject* t, GLint& y0, GLint& y1) {
+    y0 = t->window ? static_cast<GLint>(t->height) : 0;
+    y1 = t->window ? 0 : static_cast<GLint>(t->height);
 }
 
 GLenum blend_factor(uint32_t d3d) {
@@ -214,7 +231,6 @@ void default_states(Device* device) {
     glDisable(GL_CULL_FACE);
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_FRAMEBUFFER_SRGB);
-    glFrontFace(GL_CCW);  // flipped storage mirrors the winding
     device->blend_enable = 0;
     device->src_blend = value_of(BlendFactor::one);
     device->dest_blend = value_of(BlendFactor::zero);
@@ -285,6 +301,53 @@ Result make_render_target(Device* device, uint32_t width, uint32_t height, Textu
     }
     *out = t;
     return kOk;
+}
+
+bool window_has_size(const Device* device, uint32_t width, uint32_t height) {
+    if (!device->window) return false;
+    int w = 0, h = 0;
+    device->window->window_size(w, h);
+    return w > 0 && h > 0 && static_cast<uint32_t>(w) == width &&
+           static_cast<uint32_t>(h) == height;
+}
+
+// The back buffer for `params`: the window's framebuffer 0 where the window has its size, else a
+// framebuffer object. It becomes render target 0.
+Result make_back_buffer(Device* device, const PresentParameters& params) {
+    TextureObject* t = nullptr;
+    if (window_has_size(device, params.back_buffer_width, params.back_buffer_height)) {
+        t = new TextureObject;
+        t->device = device;
+        t->width = params.back_buffer_width;
+        t->height = params.back_buffer_height;
+        t->surface.owner = t;
+        t->window = true;
+    } else if (failed(make_render_target(device, params.back_buffer_width,
+                                         params.back_buffer_height, &t))) {
+        return kOutOfVideoMemory;
+    }
+    t->back_buffer = true;
+    device->back_buffer = t;
+    device->target = t;
+    t->refs++;
+    bind_target(device);
+    return kOk;
+}
+
+// A window resized since the last reset no longer has the back buffer's size: until the device is
+// reset for the new size, frames go to a framebuffer object of the old size that `present`
+// scales into the window.
+void leave_window_if_resized(Device* device) {
+    TextureObject* t = device->back_buffer;
+    if (!t || !t->window || window_has_size(device, t->width, t->height)) return;
+    TextureObject* object = nullptr;
+    if (failed(make_render_target(device, t->width, t->height, &object))) return;
+    std::swap(t->texture, object->texture);
+    std::swap(t->framebuffer, object->framebuffer);
+    t->window = false;
+    object->device = nullptr;  // an empty shell, counted nowhere
+    destroy_texture(object);
+    if (device->target == t) bind_target(device);
 }
 
 }  // namespace
@@ -397,15 +460,10 @@ Result create_device(Direct3D* d3d, WindowHandle focus_window, const PresentPara
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<const void*>(8));
 
-    if (failed(make_render_target(d, params.back_buffer_width, params.back_buffer_height,
-                                  &d->back_buffer))) {
+    if (failed(make_back_buffer(d, params))) {
         release(device.release());
         return kOutOfVideoMemory;
     }
-    d->back_buffer->back_buffer = true;
-    d->target = d->back_buffer;
-    d->target->refs++;
-    bind_target(d);
     default_states(d);
     if (g_injection.device_starts_lost) d->status = kDeviceLost;
     g_current_device = d;
@@ -444,15 +502,10 @@ Result reset(Device* device, const PresentParameters& params) {
     make_current(device);
     drop(device->back_buffer);
     device->params = params;
-    if (failed(make_render_target(device, params.back_buffer_width, params.back_buffer_height,
-                                  &device->back_buffer))) {
+    if (failed(make_back_buffer(device, params))) {
         device->status = kDeviceNotReset;
         return kOutOfVideoMemory;
     }
-    device->back_buffer->back_buffer = true;
-    device->target = device->back_buffer;
-    device->target->refs++;
-    bind_target(device);
     if (device->vertex_shader) release(device->vertex_shader);
     if (device->pixel_shader) release(device->pixel_shader);
     device->vertex_shader = nullptr;
@@ -471,7 +524,10 @@ Result present(Device* device) {
     if (!device) return kInvalidCall;
     ++g_counters.present;
     if (device->status != kOk) return kDeviceLost;
-    if (device->window && device->back_buffer) {
+    if (device->window && device->back_buffer && device->back_buffer->window) {
+        device->window->swap_buffers();  // the frame is already in the window
+    } else if (device->window && device->back_buffer) {
+        ++g_counters.present_copy;
         int w = 0, h = 0;
         device->window->window_size(w, h);
         if (w <= 0 || h <= 0) {
@@ -526,6 +582,7 @@ Result set_render_target(Device* device, Surface* surface) {
 Result begin_scene(Device* device) {
     if (!device) return kInvalidCall;
     ++g_counters.begin_scene;
+    leave_window_if_resized(device);
     return kOk;
 }
 
@@ -661,10 +718,11 @@ Result stretch_rect(Device* device, Surface* source, Surface* destination, bool 
     glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, source->owner->framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, destination->owner->framebuffer);
-    glBlitFramebuffer(0, 0, static_cast<GLint>(source->owner->width),
-                      static_cast<GLint>(source->owner->height), 0, 0,
-                      static_cast<GLint>(destination->owner->width),
-                      static_cast<GLint>(destination->owner->height), GL_COLOR_BUFFER_BIT,
+    GLint src_y0 = 0, src_y1 = 0, dst_y0 = 0, dst_y1 = 0;
+    blit_rows(source->owner, src_y0, src_y1);
+    blit_rows(destination->owner, dst_y0, dst_y1);
+    glBlitFramebuffer(0, src_y0, static_cast<GLint>(source->owner->width), src_y1, 0, dst_y0,
+                      static_cast<GLint>(destination->owner->width), dst_y1, GL_COLOR_BUFFER_BIT,
                       linear ? GL_LINEAR : GL_NEAREST);
     bind_target(device);
     return kOk;
@@ -779,9 +837,12 @@ Result draw_triangle_strip(Device* device, uint32_t primitive_count, const void*
     if (program.position_fixup >= 0) {
         // Direct3D's pixel centres (a whole half pixel, so that texture coordinates at each
         // pixel are those Direct3D gives) and the flip to memory row 0 = top, for the viewport
-        // of the current target.
+        // of the current target; the window's rows run bottom up as Direct3D's clip space does,
+        // so there y keeps its sign and the half pixel goes down.
+        const bool window = device->target->window;
+        const float half_row = 1.0f / static_cast<float>(device->target->height);
         glUniform4f(program.position_fixup, 1.0f / static_cast<float>(device->target->width),
-                    1.0f / static_cast<float>(device->target->height), -1.0f, 0.0f);
+                    window ? -half_row : half_row, window ? 1.0f : -1.0f, 0.0f);
     }
     glBindVertexArray(device->vertex_array);
     glBindBuffer(GL_ARRAY_BUFFER, device->vertex_buffer);
@@ -858,6 +919,11 @@ Result read_surface(Device* device, Surface* surface, uint8_t* rgba, size_t size
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glReadPixels(0, 0, static_cast<GLsizei>(t->width), static_cast<GLsizei>(t->height), GL_RGBA,
                  GL_UNSIGNED_BYTE, rgba);
+    if (t->window) {  // bottom row first: turn it over
+        const size_t row = size_t{t->width} * 4;
+        for (size_t top = 0, bottom = t->height - 1u; top < bottom; ++top, --bottom)
+            std::swap_ranges(rgba + top * row, rgba + (top + 1) * row, rgba + bottom * row);
+    }
     bind_target(device);
     return kOk;
 }

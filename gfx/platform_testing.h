@@ -39,6 +39,7 @@ struct Counters {
     int begin_scene = 0;
     int end_scene = 0;
     int present = 0;
+    int present_copy = 0;  // presents that copied a back buffer of its own into the window
     int reset = 0;
     int clear = 0;
     int draw = 0;

@@ -206,6 +206,7 @@ void RenderDevice::destroy() {
     while (!textures_.empty()) delete textures_.front();  // the destructor unlists it
     while (!shaders_.empty()) delete shaders_.front();
     current_shader_ = nullptr;
+    default_target_ = nullptr;
     if (back_buffer_) {
         p::release(back_buffer_);
         back_buffer_ = nullptr;
@@ -254,6 +255,11 @@ p::Result RenderDevice::restore_back_buffer() {
     return r;
 }
 
+p::Result RenderDevice::restore_default_target() {
+    if (default_target_ && set_target(default_target_)) return p::kOk;
+    return restore_back_buffer();
+}
+
 Texture* RenderDevice::new_texture() {
     auto* t = new Texture(this);
     textures_.push_back(t);
@@ -269,6 +275,7 @@ Shader* RenderDevice::new_shader() {
 void RenderDevice::forget(Texture* texture) {
     auto it = std::find(textures_.begin(), textures_.end(), texture);
     if (it != textures_.end()) textures_.erase(it);
+    if (default_target_ == texture) default_target_ = nullptr;
     // A program must not keep sampling a texture that is gone.
     for (Shader* s : shaders_)
         for (auto& sampler : s->pixel_samplers_)

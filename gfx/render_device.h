@@ -43,6 +43,11 @@ class RenderDevice {
     // Render target 0.
     bool set_target(Texture* texture);
     gfx::platform::Result restore_back_buffer();
+    // The target passes return to when they are done with one of their own: the back buffer
+    // (null), or a texture that stands in for it while a picture builds a painting in a target
+    // that keeps alpha whatever the window's pixels are.
+    void set_default_target(Texture* texture) { default_target_ = texture; }
+    gfx::platform::Result restore_default_target();
     int target_width() const { return target_width_; }
     int target_height() const { return target_height_; }
 
@@ -88,6 +93,7 @@ class RenderDevice {
     gfx::platform::PresentParameters params_{};
     gfx::platform::VertexDeclaration* declaration_ = nullptr;
     gfx::platform::Surface* back_buffer_ = nullptr;
+    Texture* default_target_ = nullptr;  // null: the back buffer
     int target_width_ = 0;
     int target_height_ = 0;
     int max_texture_size_ = 0;

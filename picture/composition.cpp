@@ -59,15 +59,15 @@ void background_pass(Picture& picture) {
     background->set_param("alpha", t);
     if (picture.device.set_target(picture.form_canvas)) {
         picture::draw_full(picture, background);
-        picture.device.restore_back_buffer();
+        picture.device.restore_default_target();
     }
 }
 
-// Draws `program` into `target` made the render target, then restores the back buffer.
+// Draws `program` into `target` made the render target, then returns to the default target.
 void draw_into(Picture& picture, Texture* target, Shader* program) {
     if (!picture.device.set_target(target)) return;
     picture::draw_full(picture, program);
-    picture.device.restore_back_buffer();
+    picture.device.restore_default_target();
 }
 
 }  // namespace

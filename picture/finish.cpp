@@ -1,7 +1,7 @@
 // Finishing a painting: the surface pass lays the factures' relief over the form, the colour
-// pass colours it, the paint pass lights it as oil paint into the back buffer, and the signature
-// goes into the bottom right corner. The result is kept in one of the two output images; every
-// frame the screen shows the crossfade of the two.
+// pass colours it, the paint pass lights it as oil paint into the painting's work target, and the
+// signature goes into the bottom right corner. The result is kept in one of the two output images;
+// every frame the screen shows the crossfade of the two.
 #include "gfx/render_device.h"
 #include "gfx/shader.h"
 #include "gfx/texture.h"

@@ -70,7 +70,7 @@ float first_rate_estimate(float host_rate) {
 void clear_to_black(Picture& picture, Texture* texture) {
     if (!picture.device.set_target(texture)) return;
     picture.device.clear(0.0f, 0.0f, 0.0f);
-    picture.device.restore_back_buffer();
+    picture.device.restore_default_target();
 }
 
 // The targets a painting only works in: it writes each before reading it, so nothing of theirs
@@ -91,6 +91,34 @@ void release_scratch(Picture& picture) {
 void restore_scratch(Picture& picture) {
     for (Texture* texture : {picture.plan_work, picture.form_mix, picture.facture_mix})
         if (texture && !texture->holds_image()) texture->restore();
+}
+
+// The work target a new painting is built in: a render target of the back buffer's size that
+// stands in for it until the painting is done. The painting's passes need alpha where the window
+// may have none, and the back buffer may be the window itself; the crossfade alone goes there.
+// It is made for each painting and let go after it. Without it (no memory for it) the painting
+// is built in the back buffer.
+Texture* begin_work_target(Picture& picture) {
+    RenderDevice& device = picture.device;
+    const gfx::platform::PresentParameters& params = device.present_parameters();
+    Texture* work = device.new_texture();
+    if (!work->create(static_cast<int>(params.back_buffer_width),
+                      static_cast<int>(params.back_buffer_height), TextureFilter::point,
+                      TextureAddress::clamp) ||
+        !device.set_target(work)) {
+        std::fprintf(stderr, "Picture: no work target; the painting is built in the back buffer\n");
+        delete work;
+        return nullptr;
+    }
+    device.clear(0.0f, 0.0f, 0.0f);  // as the frame clears the back buffer
+    device.set_default_target(work);
+    return work;
+}
+
+void end_work_target(Picture& picture, Texture* work) {
+    picture.device.set_default_target(nullptr);
+    picture.device.restore_back_buffer();
+    delete work;
 }
 
 void set_colour_pairs(Picture& picture) {
@@ -228,10 +256,15 @@ void picture::picture_step(Picture& picture) {
     if (picture.timeline.paintings == 0) clear_to_black(picture, picture.output_b);
     const float delay = picture.settings.delay;
     const bool new_painting = advance_timeline(picture.timeline, picture.clock, delay);
-    if (new_painting) start_new_painting(picture);
+    Texture* work = nullptr;
+    if (new_painting) {
+        work = begin_work_target(picture);
+        start_new_painting(picture);
+    }
     advance_motion(picture.timeline);
     if (new_painting) {
         finish_painting(picture);
+        end_work_target(picture, work);
         release_scratch(picture);
         start_hold(picture.timeline, picture.clock);  // the hold starts once the painting is done
     }

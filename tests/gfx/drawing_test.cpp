@@ -358,5 +358,21 @@ TEST_F(GfxTest, CopyFromTarget) {
     EXPECT_FALSE(none->holds_image());
 }
 
+// The quad's first triangle turns counter-clockwise on screen, a back face to Direct3D: culling
+// counter-clockwise faces (Direct3D's default) removes it, culling clockwise ones keeps it.
+TEST_F(GfxTest, CullingTakesWindingAsSeenOnScreen) {
+    Shader* s = program(kConstantBody, {{"colour", 3, 0}});
+    s->set_param("colour", 1.0f, 1.0f, 1.0f, 1.0f);
+    device.set_shader(s);
+    namespace p = gfx::platform;
+    for (auto [mode, drawn] :
+         {std::pair{p::CullMode::counter_clockwise, 0}, std::pair{p::CullMode::clockwise, 255}}) {
+        device.clear(0, 0, 0);
+        p::set_render_state(device.platform_device(), p::RenderState::cull_mode, mode);
+        device.draw_quad(-1, -1, 1, 1);
+        EXPECT_EQ(pixel(read_target(), kWidth, 10, 10)[0], drawn);
+    }
+}
+
 }  // namespace
 }  // namespace gfx_test
