@@ -66,6 +66,11 @@ float first_rate_estimate(float host_rate) {
     return host_rate > 1000.0f ? 1000.0f : host_rate;
 }
 
+// The slot a new painting chooses into, by the direction the transition turned to.
+int incoming_slot(const picture::Timeline& timeline) {
+    return timeline.direction < 0 ? 0 : 1;
+}
+
 // The image the first painting fades in over starts black.
 void clear_to_black(Picture& picture, Texture* texture) {
     if (!picture.device.set_target(texture)) return;
@@ -80,8 +85,7 @@ void clear_to_black(Picture& picture, Texture* texture) {
 void release_scratch(Picture& picture) {
     for (Texture* texture : {picture.plan_work, picture.form_mix, picture.facture_mix})
         if (texture) texture->release_resources();
-    const int incoming = picture.timeline.direction < 0 ? 0 : 1;
-    picture.forms[1 - incoming]->release_resources();
+    picture.forms[1 - incoming_slot(picture.timeline)]->release_resources();
     picture.pair1_previous->release_resources();
     picture.pair2_previous->release_resources();
     for (int i = 0; i < picture.plan_count(); ++i) picture.plans[i]->let_go_of_images();
@@ -140,7 +144,7 @@ void start_new_painting(Picture& picture) {
     restore_scratch(picture);
 
     // Turn the page: the incoming slots, the facture pairs and the spare image.
-    const int slot = timeline.direction < 0 ? 0 : 1;
+    const int slot = incoming_slot(timeline);
     for (int i = 0; i < picture.plan_count(); ++i) {
         picture.plans[i]->set_incoming(slot);
         picture.plans[i]->take_back_images();

@@ -117,12 +117,8 @@ Texture* picture::Plan::form(int slot) const {
 
 void picture::Plan::capture_form(Texture* texture) {
     Shader* visual = picture_.programs.visual;
-    if (!texture->holds_image()) {
-        if (texture->width() == 0 || texture->height() == 0)
-            texture->create(1024, 1024, TextureFilter::point, TextureAddress::clamp);
-        else
-            texture->restore();
-    }
+    if (!texture->holds_image())
+        texture->create(1024, 1024, TextureFilter::point, TextureAddress::clamp);
     visual->set_texture(0, picture_.form_canvas);
     visual->set_texture(1, picture_.form_canvas);
     visual->set_param("alpha", 0.0f);
@@ -190,9 +186,9 @@ void picture::Plan::let_go_of_images() {
 void picture::Plan::take_back(Texture* texture, int number, int kind) {
     if (texture->holds_image()) return;
     if (number >= 0) {
-        int& count = kind == kColourKind ? picture_.colour_count : picture_.facture_count;
         int width = 0, height = 0;
-        loading::load_bank_texture(picture_.data, *texture, number, kind, width, height, count);
+        loading::load_bank_texture(picture_.data, *texture, number, kind, width, height,
+                                   count_of(picture_, kind));
         if (texture->holds_image()) return;
     }
     texture->restore();  // what an emptied texture reads: an empty target of its size
